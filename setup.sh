@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs what this project needs from Debian's packages (only what is
+# missing, so a second run is quick), then configures and builds it in build/.
+#
+#   ./setup.sh            install, configure, build
+#   ./setup.sh --no-build install only
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(
+  g++ cmake pkg-config make            # the toolchain
+  libgtest-dev libgmock-dev            # GoogleTest: every C++ test
+  libbenchmark-dev                     # Google Benchmark: bench/
+  libmujoco-dev                        # MuJoCo: arena's physics
+  libtomlplusplus-dev                  # toml++: world.toml manifests
+  nlohmann-json3-dev                   # nlohmann/json: recordings and summary.json
+  libcli11-dev                         # CLI11: arena's command line
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+[ "${1:-}" = "--no-build" ] && exit 0
+
+build="${BUILD_DIR:-build}"   # another folder lets two builds share one checkout
+werror=OFF
+[ -n "${CI:-}" ] && werror=ON
+mkdir -p "$build"
+log="$build/build.log"
+cmake -S . -B "$build" -DWARNINGS_AS_ERRORS="$werror" > "$log" 2>&1 || { cat "$log"; exit 1; }
+cmake --build "$build" -j"$(nproc)" >> "$log" 2>&1 || { tail -n 60 "$log"; exit 1; }
+echo "setup: built into $build/ (log: $log)"
