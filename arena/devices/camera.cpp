@@ -1,0 +1,118 @@
+#include "devices/camera.h"
+
+#include "devices/ray.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace arena {
+
+namespace {
+
+struct Rgb {
+  double r, g, b;
+};
+
+constexpr Rgb sky{0.62, 0.75, 0.90};
+// However obliquely a surface is seen, it keeps this much of its colour, so
+// that a wall seen edge-on is still told from the sky.
+constexpr double ambient = 0.35;
+
+// The colour MJCF gives the geom: its own rgba, unless it has a material and
+// left its rgba at MuJoCo's default grey.
+Rgb geom_colour(const mjModel* m, int g) {
+  const float* rgba = m->geom_rgba + 4 * g;
+  const bool default_grey = rgba[0] == 0.5f && rgba[1] == 0.5f && rgba[2] == 0.5f && rgba[3] == 1.0f;
+  if (m->geom_matid[g] >= 0 && default_grey) rgba = m->mat_rgba + 4 * m->geom_matid[g];
+  return {rgba[0], rgba[1], rgba[2]};
+}
+
+// The surface normal at point p, given in the geom's own frame.
+void local_normal(const mjModel* m, int g, const mjtNum p[3], mjtNum n[3]) {
+  const mjtNum* s = m->geom_size + 3 * g;
+  n[0] = n[1] = 0;
+  n[2] = 1;
+  switch (m->geom_type[g]) {
+    case mjGEOM_SPHERE: mju_copy3(n, p); break;
+    case mjGEOM_ELLIPSOID:
+      for (int i = 0; i < 3; i++) n[i] = p[i] / (s[i] * s[i]);
+      break;
+    case mjGEOM_BOX: {
+      int face = 0;
+      for (int i = 1; i < 3; i++)
+        if (std::abs(p[i]) / s[i] > std::abs(p[face]) / s[face]) face = i;
+      n[0] = n[1] = n[2] = 0;
+      n[face] = p[face] < 0 ? -1 : 1;
+      break;
+    }
+    case mjGEOM_CYLINDER:
+      if (std::abs(p[2]) / s[1] < std::hypot(p[0], p[1]) / s[0]) {
+        n[0] = p[0];
+        n[1] = p[1];
+        n[2] = 0;
+      } else {
+        n[2] = p[2] < 0 ? -1 : 1;
+      }
+      break;
+    case mjGEOM_CAPSULE:
+      n[0] = p[0];
+      n[1] = p[1];
+      n[2] = p[2] - std::clamp(p[2], -s[1], s[1]);
+      break;
+    default: break;  // planes face their +z; meshes and height fields shade as planes
+  }
+  mju_normalize3(n);
+}
+
+// How brightly the surface at the hit shows: full when met head-on.
+double shading(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3],
+               double distance) {
+  mjtNum hit[3], rel[3], local[3], n_local[3], n[3];
+  mju_addScl3(hit, from, dir, distance);
+  mju_sub3(rel, hit, d->geom_xpos + 3 * g);
+  mju_mulMatTVec(local, d->geom_xmat + 9 * g, rel, 3, 3);
+  local_normal(m, g, local, n_local);
+  mju_mulMatVec(n, d->geom_xmat + 9 * g, n_local, 3, 3);
+  return ambient + (1 - ambient) * std::abs(mju_dot3(n, dir));
+}
+
+std::uint8_t byte(double v) { return std::uint8_t(std::lround(std::clamp(v, 0.0, 1.0) * 255)); }
+
+}  // namespace
+
+std::vector<std::uint8_t> render_camera(const mjModel* m, const mjData* d, const CameraModel& camera,
+                                        int robot_body) {
+  const int w = std::max(camera.width, 0), h = std::max(camera.height, 0);
+  std::vector<std::uint8_t> image(std::size_t(w) * h * 3);
+  if (w == 0 || h == 0) return image;
+  const RayFilter filter(m, robot_body);
+  const mjtNum* from = d->site_xpos + 3 * camera.site;
+  const mjtNum* mat = d->site_xmat + 9 * camera.site;
+  const mjtNum forward[3] = {mat[0], mat[3], mat[6]}, up[3] = {mat[1], mat[4], mat[7]},
+               right[3] = {mat[2], mat[5], mat[8]};
+  const double half_w = std::tan(camera.fov_deg * std::numbers::pi / 360), half_h = half_w * h / w;
+  std::uint8_t* px = image.data();
+  for (int row = 0; row < h; row++) {
+    const double v = half_h * (1 - 2 * (row + 0.5) / h);
+    for (int col = 0; col < w; col++, px += 3) {
+      const double u = half_w * (2 * (col + 0.5) / w - 1);
+      mjtNum dir[3];
+      for (int i = 0; i < 3; i++) dir[i] = forward[i] + u * right[i] + v * up[i];
+      mju_normalize3(dir);
+      const RayHit hit = cast_ray(m, d, filter, from, dir);
+      Rgb c = sky;
+      if (hit.geom >= 0) {
+        const double s = shading(m, d, hit.geom, from, dir, hit.distance);
+        c = geom_colour(m, hit.geom);
+        c = {c.r * s, c.g * s, c.b * s};
+      }
+      px[0] = byte(c.r);
+      px[1] = byte(c.g);
+      px[2] = byte(c.b);
+    }
+  }
+  return image;
+}
+
+}  // namespace arena

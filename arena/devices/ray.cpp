@@ -1,0 +1,64 @@
+#include "devices/ray.h"
+
+namespace arena {
+
+bool in_subtree(const mjModel* m, int body, int root) {
+  if (root < 0) return false;
+  if (root == 0) return true;  // everything hangs below the world
+  for (int b = body; b > 0; b = m->body_parentid[b])
+    if (b == root) return true;
+  return false;
+}
+
+RayFilter::RayFilter(const mjModel* m, int robot_a, int robot_b) : visible_(m->ngeom, 1) {
+  for (int g = 0; g < m->ngeom; g++) {
+    const int body = m->geom_bodyid[g];
+    if (in_subtree(m, body, robot_a) || in_subtree(m, body, robot_b)) visible_[g] = 0;
+  }
+}
+
+namespace {
+
+// A cheap test before the exact one: can the ray's line come within the
+// geom's bounding sphere at all, ahead of its start?
+bool may_hit(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3]) {
+  const mjtNum r = m->geom_rbound[g];
+  if (r <= 0 || m->geom_type[g] == mjGEOM_PLANE) return true;  // planes have no bound
+  mjtNum to_centre[3];
+  mju_sub3(to_centre, d->geom_xpos + 3 * g, from);
+  const mjtNum along = mju_dot3(to_centre, dir);
+  const mjtNum dist2 = mju_dot3(to_centre, to_centre) - along * along;
+  if (dist2 > r * r) return false;
+  return along > -r;
+}
+
+mjtNum ray_to_geom(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3]) {
+  switch (m->geom_type[g]) {
+    case mjGEOM_MESH: return mj_rayMesh(m, d, g, from, dir);
+    case mjGEOM_HFIELD: return mj_rayHfield(m, d, g, from, dir);
+    case mjGEOM_PLANE:
+    case mjGEOM_SPHERE:
+    case mjGEOM_CAPSULE:
+    case mjGEOM_ELLIPSOID:
+    case mjGEOM_CYLINDER:
+    case mjGEOM_BOX:
+      return mju_rayGeom(d->geom_xpos + 3 * g, d->geom_xmat + 9 * g, m->geom_size + 3 * g, from, dir,
+                         m->geom_type[g]);
+    default: return -1;
+  }
+}
+
+}  // namespace
+
+RayHit cast_ray(const mjModel* m, const mjData* d, const RayFilter& filter, const mjtNum from[3],
+                const mjtNum dir[3]) {
+  RayHit nearest;
+  for (int g = 0; g < m->ngeom; g++) {
+    if (!filter.hits(g) || !may_hit(m, d, g, from, dir)) continue;
+    const mjtNum t = ray_to_geom(m, d, g, from, dir);
+    if (t >= 0 && (nearest.geom < 0 || t < nearest.distance)) nearest = {t, g};
+  }
+  return nearest;
+}
+
+}  // namespace arena
