@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "link/wire.h"  // LinkError, thrown by every decode_*
+
 namespace arena::link {
 
 // Bumped whenever a byte layout changes; both ends check it in the handshake.
