@@ -125,6 +125,17 @@ std::vector<Call> calls_named(const Result& result, std::string_view name) {
   return found;
 }
 
+std::vector<std::string> lines(const Result& result) {
+  std::vector<std::string> out;
+  for (const Call& c : result.calls) {
+    std::string line = std::to_string(c.step) + " " + c.name;
+    for (const std::string& a : c.args) line += " " + a;
+    if (!c.result.empty()) line += " =" + c.result;
+    out.push_back(line);
+  }
+  return out;
+}
+
 std::string console(const Result& result) {
   std::string text;
   for (const Call& c : result.calls) {

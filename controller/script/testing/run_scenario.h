@@ -36,6 +36,10 @@ std::string scripted(std::string_view program);
 // The calls of one operation, in order.
 std::vector<Call> calls_named(const Result& result, std::string_view name);
 
+// The calls as "STEP NAME ARG... =RESULT", fields joined by one blank: a
+// whole run compared in one expectation reads like the trace itself.
+std::vector<std::string> lines(const Result& result);
+
 // Everything printed with robot_console_print, joined, byte for byte.
 std::string console(const Result& result);
 
