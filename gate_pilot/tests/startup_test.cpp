@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,6 +94,7 @@ TEST(MissingDevices, LinesReachAPipeWhileTheProgramRuns) {
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive a test that timed out
     dup2(out[1], STDOUT_FILENO);
     close(out[0]);
     close(out[1]);
