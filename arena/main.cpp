@@ -1,0 +1,116 @@
+// arena: loads a world, starts one controller process per robot and runs
+// them in lock-step with MuJoCo physics.
+#include <signal.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <optional>
+
+#include <CLI/CLI.hpp>
+
+#include "arena/record/recorder.h"
+#include "arena/run/display.h"
+#include "arena/run/interrupts.h"
+#include "arena/run/simulation.h"
+#include "arena/run/terminal_keys.h"
+#include "arena/world/controller_path.h"
+#include "arena/world/world.h"
+#include "arena/world/world_error.h"
+
+namespace {
+
+struct RunArgs {
+    std::string world;
+    std::optional<double> duration;
+    std::string record;
+    std::optional<std::uint64_t> seed;
+    std::string keys;
+    bool interactive = false;
+    bool realtime = false;
+};
+
+int check(const std::string& folder) {
+    try {
+        auto world = arena::load_world(folder, arena::own_folder());
+        std::cout << world->manifest.file.string() << ": ok, " << world->robots.size() << " robot"
+                  << (world->robots.size() == 1 ? "" : "s") << ", physics step "
+                  << world->scene.model()->opt.timestep * 1000.0 << " ms\n";
+        return arena::kCompleted;
+    } catch (const arena::WorldError& e) {
+        std::cerr << "arena: " << e.what() << "\n";
+        return arena::kBadWorld;
+    }
+}
+
+int run(const RunArgs& a) {
+    // Before any controller starts, so that every child inherits the mask
+    // it then resets, and an early Ctrl-C still ends the run cleanly.
+    arena::Interrupts interrupts;
+    signal(SIGPIPE, SIG_IGN);
+    std::unique_ptr<arena::World> world;
+    arena::RunOptions options;
+    std::unique_ptr<arena::TerminalKeys> terminal;
+    std::unique_ptr<arena::Recorder> recorder;
+    try {
+        world = arena::load_world(a.world, arena::own_folder());
+        options.duration = a.duration.value_or(world->manifest.duration);
+        options.seed = a.seed.value_or(world->manifest.seed);
+        options.realtime = a.realtime || a.interactive;
+        options.keys.add(world->manifest.keys);
+        if (!a.keys.empty()) options.keys.add(arena::read_keys_file(a.keys, world->manifest));
+        if (a.interactive) {
+            terminal = std::make_unique<arena::TerminalKeys>();
+            options.terminal = terminal.get();
+        }
+        if (!a.record.empty()) recorder = std::make_unique<arena::Recorder>(a.record, *world);
+    } catch (const std::runtime_error& e) {  // WorldError among them
+        std::cerr << "arena: " << e.what() << "\n";
+        return arena::kBadWorld;
+    }
+    arena::Display display(isatty(2) != 0);
+    arena::Simulation simulation(*world, std::move(options), display, interrupts, recorder.get());
+    return simulation.run();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"arena: a headless robot simulator. It loads a world (a folder holding world.toml and its\n"
+                 "MJCF scene), starts each robot's controller program and runs them in lock-step with the\n"
+                 "physics. Controllers named in world.toml are found beside the arena binary, or relative to\n"
+                 "the world folder when the name holds a '/'."};
+    app.footer("Exit status: 0 the run completed; 1 a controller failed (exited non-zero, crashed, or\n"
+               "ended before the run did); 2 bad usage or a bad world; 130 interrupted (SIGINT, SIGTERM).\n"
+               "Controller output is shown as [robot] text on standard output; the arena's own reports\n"
+               "go to standard error.");
+    app.require_subcommand(1);
+
+    RunArgs a;
+    CLI::App* run_cmd = app.add_subcommand("run", "Run a world");
+    run_cmd->add_option("WORLD", a.world, "World folder holding world.toml")->required();
+    run_cmd->add_option("--duration", a.duration, "Simulated seconds to run (default: the world's duration)")
+        ->check(CLI::PositiveNumber);
+    run_cmd->add_option("--record", a.record, "Write the recording into this folder (created if missing)");
+    run_cmd->add_option("--seed", a.seed, "Seed of the sensor noise (default: the world's seed, or 1)");
+    run_cmd->add_option("--keys", a.keys, "TOML file of [[keys]] tables: scripted keys, added to the world's");
+    run_cmd->add_flag("--interactive", a.interactive,
+                      "Keys from the terminal (arrows, letters); implies --realtime");
+    run_cmd->add_flag("--realtime", a.realtime, "Pace the run to the wall clock (default: as fast as possible)");
+
+    std::string check_world;
+    CLI::App* check_cmd = app.add_subcommand("check", "Load and validate a world; run nothing");
+    check_cmd->add_option("WORLD", check_world, "World folder holding world.toml")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return arena::kBadWorld;
+    }
+    if (*check_cmd) return check(check_world);
+    return run(a);
+}

@@ -1,0 +1,67 @@
+// One controller program, running: its process (in a process group of its
+// own, killed if the arena dies), its end of the link, and the pipes of its
+// standard output and error. Destroying it kills and reaps the process, so
+// no path out of the arena leaves a zombie or an orphan.
+#ifndef ARENA_PROCESS_CONTROLLER_PROCESS_H
+#define ARENA_PROCESS_CONTROLLER_PROCESS_H
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "arena/process/exit_status.h"
+#include "arena/process/line_joiner.h"
+#include "arena/process/unique_fd.h"
+
+namespace arena {
+
+enum class Stream { out, err };
+
+class ControllerProcess {
+public:
+    // Starts the program with its end of a socket pair named by
+    // ARENA_LINK_FD and nothing else open but the pipes and /dev/null as
+    // standard input. Throws std::runtime_error if it cannot be started.
+    explicit ControllerProcess(const std::filesystem::path& program);
+    ~ControllerProcess();
+    ControllerProcess(const ControllerProcess&) = delete;
+    ControllerProcess& operator=(const ControllerProcess&) = delete;
+
+    pid_t pid() const { return pid_; }
+    int link_fd() const { return link_.get(); }
+    // -1 once the stream has reached its end.
+    int stream_fd(Stream s) const { return (s == Stream::out ? out_ : err_).get(); }
+
+    // Reads what the stream holds now, without blocking, and returns the
+    // whole lines; at its end, the unfinished line too.
+    std::vector<std::string> read_lines(Stream s);
+    // The unfinished lines of both streams, for when the process is gone.
+    std::vector<std::string> finish(Stream s);
+
+    // Closes the arena's end of the link (the controller sees the end).
+    void close_link() { link_.reset(); }
+
+    // The exit, if the process has ended; reaps it (and kills anything it
+    // left in its group). Never blocks.
+    std::optional<ExitStatus> poll_exit();
+    // Waits up to `grace` for the process to end, then kills its group;
+    // reaps it and returns how it ended.
+    ExitStatus wait(std::chrono::milliseconds grace);
+    std::optional<ExitStatus> exit() const { return exit_; }
+
+private:
+    void reap();
+
+    pid_t pid_ = -1;
+    UniqueFd link_, out_, err_;
+    LineJoiner out_lines_, err_lines_;
+    std::optional<ExitStatus> exit_;
+};
+
+}  // namespace arena
+
+#endif

@@ -1,0 +1,28 @@
+// The samples a robot is handed when it wakes: every enabled device whose
+// period has run out (every device at all in the handshake), the keys held,
+// and the next packet of each receiver.
+#ifndef ARENA_RUN_SAMPLING_H
+#define ARENA_RUN_SAMPLING_H
+
+#include <cstdint>
+#include <vector>
+
+#include <mujoco/mujoco.h>
+
+#include "arena/run/robot_run.h"
+#include "link/messages.h"
+
+namespace arena {
+
+struct SampleTime {
+    std::int64_t step;    // physics steps since the start
+    double step_ms;       // milliseconds per physics step
+    bool handshake;       // time 0: every device, nothing enabled yet
+};
+
+link::Sensors sample(RobotRun& robot, const mjModel* m, const mjData* d, const SampleTime& at,
+                     const std::vector<int>& keys);
+
+}  // namespace arena
+
+#endif

@@ -1,0 +1,487 @@
+#include "arena/run/simulation.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <stdexcept>
+#include <thread>
+
+#include "arena/record/trace_json.h"
+#include "arena/run/sampling.h"
+#include "devices/camera.h"
+#include "devices/custom_drive.h"
+#include "devices/radio.h"
+#include "devices/ray.h"
+#include "devices/wheels.h"
+
+namespace arena {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long a controller gets to end by itself (after STOP, or after its
+// link closed) before its process group is killed.
+constexpr std::chrono::milliseconds kGrace{2000};
+
+std::string seconds(double t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", t);
+    return buf;
+}
+
+const char* stream_name(Stream s) { return s == Stream::out ? "stdout" : "stderr"; }
+
+}  // namespace
+
+Simulation::Simulation(const World& world, RunOptions options, Display& display, Interrupts& interrupts,
+                       Recorder* recorder)
+    : world_(world),
+      options_(std::move(options)),
+      display_(display),
+      interrupts_(interrupts),
+      recorder_(recorder),
+      model_(world.scene.model()),
+      data_(mj_makeData(world.scene.model())),
+      step_ms_(model_->opt.timestep * 1000.0),
+      end_(std::llround(options_.duration / model_->opt.timestep)),
+      record_every_(std::max<std::int64_t>(1, std::llround(world.manifest.record_period / model_->opt.timestep))),
+      robot_of_body_(std::size_t(model_->nbody), -1),
+      contacts_(world.robots.size()) {
+    for (std::size_t i = 0; i < world.robots.size(); ++i) {
+        robots_.push_back(std::make_unique<RobotRun>(world.robots[i], options_.seed, i));
+        for (int b = 0; b < model_->nbody; ++b) {
+            if (in_subtree(model_, b, world.robots[i].body)) robot_of_body_[std::size_t(b)] = int(i);
+        }
+    }
+}
+
+int Simulation::run() {
+    wall_start_ = Clock::now();
+    mj_forward(model_, data_.get());
+    if (recorder_) recorder_->poses().write(0.0, model_, data_.get());
+    try {
+        start_controllers();
+        while (true) {
+            if (now_ < end_) wake(now_);
+            if (interrupted_ || world_fault_ || now_ >= end_) break;
+            std::int64_t next = end_;
+            for (auto& r : robots_) {
+                if (r->alive()) next = std::min(next, r->wake);
+            }
+            advance(next);
+            if (interrupted_) break;
+        }
+    } catch (const std::runtime_error& e) {
+        fail_world(e.what());
+    }
+    finish();
+    if (world_fault_) return kBadWorld;
+    if (interrupted_) return kInterrupted;
+    for (auto& r : robots_) {
+        if (!r->exit || r->exit->how != "stopped") return kControllerFailed;
+    }
+    return kCompleted;
+}
+
+void Simulation::start_controllers() {
+    for (auto& r : robots_) {
+        try {
+            r->process = std::make_unique<ControllerProcess>(r->robot.program);
+        } catch (const std::runtime_error& e) {
+            throw std::runtime_error(world_.manifest.file.string() + ": robot \"" + r->name() + "\": " + e.what());
+        }
+        r->channel = std::make_unique<link::Channel>(r->process->link_fd());
+        r->handed = sample(*r, model_, data_.get(), {0, step_ms_, true}, {});
+    }
+}
+
+void Simulation::wake(std::int64_t t) {
+    pace(t);
+    display_.progress(time_of(t), options_.duration);
+    std::vector<RobotRun*> waking;
+    for (auto& r : robots_) {
+        if (r->alive() && r->wake == t) waking.push_back(r.get());
+    }
+    if (waking.empty()) return;
+    if (options_.terminal) options_.terminal->read_presses(Clock::now());
+    for (RobotRun* r : waking) {
+        r->fetched.clear();
+        r->step.reset();
+        if (r->phase != Phase::asleep) continue;  // time 0: answered on HELLO
+        r->handed = sample(*r, model_, data_.get(), {t, step_ms_, false}, keys_for(*r, time_of(t)));
+        try {
+            r->channel->send(r->handed);
+            r->phase = Phase::computing;
+        } catch (const link::LinkError&) {
+            controller_gone(*r, time_of(t), "closed its link", false);
+        }
+    }
+    serve_until_stepped(t, waking);
+    if (!interrupted_) commit(t, waking);
+}
+
+void Simulation::serve_until_stepped(std::int64_t t, std::vector<RobotRun*>& waking) {
+    auto waiting = [&] {
+        return std::any_of(waking.begin(), waking.end(),
+                           [](RobotRun* r) { return r->phase == Phase::hello || r->phase == Phase::computing; });
+    };
+    while (waiting()) {
+        std::vector<pollfd> fds;
+        std::vector<std::function<void()>> handlers;
+        auto watch = [&](int fd, std::function<void()> handler) {
+            if (fd < 0) return;
+            fds.push_back({fd, POLLIN, 0});
+            handlers.push_back(std::move(handler));
+        };
+        watch(interrupts_.fd(), [&] { interrupted_ = interrupts_.raised(); });
+        if (options_.terminal) watch(options_.terminal->fd(), [&] { options_.terminal->read_presses(Clock::now()); });
+        for (auto& r : robots_) {
+            if (!r->process) continue;
+            RobotRun& rr = *r;
+            for (Stream s : {Stream::out, Stream::err}) watch(rr.process->stream_fd(s), [&rr, s, this] { read_output(rr, s); });
+        }
+        for (RobotRun* r : waking) {
+            if (r->phase == Phase::hello || r->phase == Phase::computing) {
+                watch(r->channel->fd(), [r, t, this] { serve_link(*r, t); });
+            }
+        }
+        if (poll(fds.data(), fds.size(), -1) < 0) {
+            if (errno == EINTR) continue;
+            throw std::runtime_error(std::string("poll failed: ") + std::strerror(errno));
+        }
+        for (std::size_t i = 0; i < fds.size(); ++i) {
+            if (fds[i].revents) handlers[i]();
+        }
+        if (interrupted_) return;
+    }
+}
+
+void Simulation::serve_link(RobotRun& r, std::int64_t t) {
+    if (!r.alive()) return;  // gone earlier in this round of poll
+    try {
+        auto frame = r.channel->receive();
+        if (!frame) {
+            controller_gone(r, time_of(t), "closed its link", false);
+            return;
+        }
+        switch (frame->type) {
+        case link::MessageType::hello: {
+            if (r.phase != Phase::hello) throw link::LinkError("HELLO after the handshake");
+            link::decode_hello(frame->payload);
+            link::Welcome w;
+            w.robot_name = r.name();
+            for (std::size_t i = 0; i < r.robot.devices.size(); ++i) {
+                w.devices.push_back({std::uint8_t(i + 1), r.robot.devices[i].spec->name, r.robot.devices[i].spec->type});
+            }
+            w.sensors = r.handed;
+            r.channel->send(w);
+            r.phase = Phase::computing;
+            break;
+        }
+        case link::MessageType::image_request: {
+            if (r.phase != Phase::computing) throw link::LinkError("IMAGE_REQUEST before the handshake");
+            auto req = link::decode_image_request(frame->payload);
+            link::Image image;
+            image.tag = req.tag;
+            if (req.tag >= 1 && req.tag <= r.robot.devices.size()) {
+                if (auto* cam = std::get_if<CameraModel>(&r.robot.devices[req.tag - 1u].model)) {
+                    image.width = std::uint16_t(cam->width);
+                    image.height = std::uint16_t(cam->height);
+                    image.rgb = render_camera(model_, data_.get(), *cam, r.robot.body);
+                    r.fetched.insert(req.tag);
+                }
+            }
+            r.channel->send(image);
+            break;
+        }
+        case link::MessageType::step: {
+            if (r.phase != Phase::computing) throw link::LinkError("STEP before the handshake");
+            r.step = link::decode_step(frame->payload);
+            // The library flushes the program's output before it steps, so
+            // everything printed in this step is in the pipes by now.
+            read_output(r, Stream::out);
+            read_output(r, Stream::err);
+            r.phase = Phase::stepped;
+            break;
+        }
+        default:
+            throw link::LinkError(std::string("unexpected ") + link::name_of(frame->type));
+        }
+    } catch (const link::PeerClosed&) {
+        controller_gone(r, time_of(t), "closed its link", false);
+    } catch (const link::LinkError& e) {
+        controller_gone(r, time_of(t), std::string("broke the link protocol (") + e.what() + ")", true);
+    }
+}
+
+void Simulation::read_output(RobotRun& r, Stream s) {
+    for (auto& line : r.process->read_lines(s)) note(r, stream_name(s), line);
+}
+
+void Simulation::note(RobotRun& r, const char* stream, const std::string& text) {
+    if (std::string_view(stream) == "arena") {
+        display_.report("robot \"" + r.name() + "\": " + text);
+    } else {
+        display_.line(r.name(), text);
+    }
+    r.pending.push_back({stream, text});
+}
+
+void Simulation::flush_pending(RobotRun& r, double t) {
+    if (recorder_) {
+        for (auto& p : r.pending) recorder_->console().write(t, r.name(), p.stream, p.text);
+    }
+    r.pending.clear();
+}
+
+void Simulation::commit(std::int64_t t, const std::vector<RobotRun*>& waking) {
+    const double time = time_of(t);
+    std::vector<std::pair<RobotRun*, std::int64_t>> stepped;  // robot, physics steps it asked for
+    for (RobotRun* r : waking) {
+        if (r->phase == Phase::stepped) {
+            const link::Step& s = *r->step;
+            ++r->steps;
+            if (recorder_) {
+                recorder_->trace(std::size_t(&r->robot - world_.robots.data()),
+                                 {{"step", r->steps},
+                                  {"t", time},
+                                  {"ms", s.ms},
+                                  {"samples", samples_json(r->robot, r->handed, r->fetched)},
+                                  {"commands", commands_json(r->robot, s)}});
+            }
+            for (auto& line : r->console.add(s.console)) note(*r, "console", line);
+            double physics_steps = double(s.ms) / step_ms_;
+            std::int64_t whole = std::llround(physics_steps);
+            if (whole < 1 || std::fabs(physics_steps - double(whole)) > 1e-6) {
+                char period[32];
+                std::snprintf(period, sizeof period, "%g", step_ms_);
+                fail_world(world_.manifest.file.string() + ": robot \"" + r->name() + "\": requested a step of " +
+                           std::to_string(s.ms) + " ms at t = " + seconds(time) +
+                           " s, not a whole number of the scene's " + period + " ms physics steps");
+            }
+            stepped.push_back({r, whole});
+        }
+        flush_pending(*r, time);
+    }
+    if (world_fault_) return;
+    // Packets travel in the world as the samples saw it, before this
+    // wake's moves.
+    for (auto& [r, steps] : stepped) {
+        for (const link::Packet& p : r->step->emits) deliver(*r, p);
+    }
+    bool moved = false;
+    for (auto& [r, steps] : stepped) {
+        actuate(*r, t, moved);
+        r->wake = t + steps;
+        r->phase = Phase::asleep;
+    }
+    if (moved) mj_forward(model_, data_.get());
+    for (RobotRun* r : waking) flush_pending(*r, time);  // reports of dropped packets
+}
+
+void Simulation::deliver(RobotRun& from, const link::Packet& p) {
+    if (p.tag < 1 || p.tag > from.robot.devices.size() || p.bytes.empty()) return;
+    const auto* emitter = std::get_if<EmitterModel>(&from.robot.devices[p.tag - 1u].model);
+    if (!emitter) return;
+    for (auto& q : robots_) {
+        if (q.get() == &from || !q->alive()) continue;
+        for (std::size_t i = 0; i < q->devices.size(); ++i) {
+            DeviceState& state = q->devices[i];
+            const auto* receiver = std::get_if<ReceiverModel>(&q->robot.devices[i].model);
+            if (!receiver || state.period_ms <= 0) continue;
+            if (!can_hear(model_, data_.get(), *emitter, from.robot.body, *receiver, q->robot.body)) continue;
+            if (!state.queue->push(p.bytes)) {
+                note(*q, "arena", "receiver \"" + q->robot.devices[i].spec->name + "\" is full: a packet from \"" +
+                                      from.name() + "\" was dropped (" + std::to_string(state.queue->dropped()) +
+                                      " so far)");
+            }
+        }
+    }
+}
+
+void Simulation::actuate(RobotRun& r, std::int64_t t, bool& moved) {
+    const link::Step& s = *r.step;
+    for (const link::Enable& e : s.enables) {
+        if (e.tag < 1 || e.tag > r.devices.size()) continue;
+        r.devices[e.tag - 1u].period_ms = std::max(0, e.period_ms);
+        r.devices[e.tag - 1u].last_sample = t;
+    }
+    if (s.keyboard_period_ms) {
+        r.keyboard_period = std::max(0, *s.keyboard_period_ms);
+        r.keyboard_last = t;
+    }
+    if (s.wheels && r.robot.wheels) set_wheel_speeds(model_, data_.get(), *r.robot.wheels, (*s.wheels)[0], (*s.wheels)[1]);
+    if (r.robot.spec->drive != Drive::custom) return;
+    if (s.force_torque) r.force_torque = *s.force_torque;
+    if (s.move) {
+        const auto& v = *s.move;
+        place_body(model_, data_.get(), r.robot.body, v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
+        moved = true;
+    }
+}
+
+void Simulation::rest(RobotRun& r) {
+    if (r.robot.wheels) set_wheel_speeds(model_, data_.get(), *r.robot.wheels, 0, 0);
+    r.force_torque = {};
+}
+
+void Simulation::controller_gone(RobotRun& r, double t, const std::string& why, bool kill) {
+    if (!r.alive()) return;
+    r.phase = Phase::gone;
+    ExitStatus st = r.process->wait(kill ? std::chrono::milliseconds(0) : kGrace);
+    for (Stream s : {Stream::out, Stream::err}) {
+        for (auto& line : r.process->finish(s)) note(r, stream_name(s), line);
+    }
+    for (auto& line : r.console.finish()) note(r, "console", line);
+    r.exit = ExitRecord{kill ? "failed" : st.signalled ? "signal" : "exited", st, t};
+    note(r, "arena", "controller " + why + " and " + (kill ? "was killed" : st.describe()) + " at t = " + seconds(t) +
+                         " s; its robot is at rest");
+    rest(r);
+    r.process->close_link();
+}
+
+void Simulation::advance(std::int64_t to) {
+    mjData* d = data_.get();
+    while (now_ < to) {
+        for (auto& r : robots_) {
+            if (r->robot.spec->drive == Drive::custom) apply_relative_force_torque(model_, d, r->robot.body, r->force_torque);
+        }
+        mj_step(model_, d);
+        ++now_;
+        check_contacts();
+        if (recorder_ && now_ % record_every_ == 0) {
+            mj_kinematics(model_, d);
+            recorder_->poses().write(time_of(now_), model_, d);
+        }
+        if (now_ % 1024 == 0 && interrupts_.raised()) {
+            interrupted_ = true;
+            return;
+        }
+    }
+    mj_forward(model_, d);
+}
+
+void Simulation::check_contacts() {
+    const mjData* d = data_.get();
+    for (int i = 0; i < d->ncon; ++i) {
+        const mjContact& c = d->contact[i];
+        if (c.dist > 0) continue;
+        int g[2] = {c.geom1, c.geom2};
+        for (int side = 0; side < 2; ++side) {
+            int robot = robot_of_body_[std::size_t(model_->geom_bodyid[g[side]])];
+            int other = g[1 - side];
+            if (robot < 0 || robot_of_body_[std::size_t(model_->geom_bodyid[other])] == robot) continue;
+            if (model_->geom_type[other] == mjGEOM_PLANE || contacts_[std::size_t(robot)]) continue;  // the floor
+            const char* name = mj_id2name(model_, mjOBJ_GEOM, other);
+            contacts_[std::size_t(robot)] =
+                Contact{time_of(now_), name ? name : body_label(model_, model_->geom_bodyid[other])};
+        }
+    }
+}
+
+void Simulation::pace(std::int64_t t) {
+    if (!options_.realtime) return;
+    auto target = wall_start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(time_of(t)));
+    while (!interrupted_) {
+        auto now = Clock::now();
+        if (now >= target) return;
+        auto wait_ms = std::chrono::duration_cast<std::chrono::milliseconds>(target - now).count() + 1;
+        pollfd fds[2] = {{interrupts_.fd(), POLLIN, 0}, {options_.terminal ? options_.terminal->fd() : -1, POLLIN, 0}};
+        if (poll(fds, 2, int(wait_ms)) > 0) {
+            if (fds[0].revents) interrupted_ = interrupts_.raised();
+            if (fds[1].revents) options_.terminal->read_presses(Clock::now());
+        }
+    }
+}
+
+std::vector<int> Simulation::keys_for(const RobotRun& r, double t) {
+    std::vector<int> keys = options_.keys.held(r.name(), t);
+    if (options_.terminal) {
+        for (int k : options_.terminal->held(Clock::now())) {
+            if (std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
+        }
+    }
+    return keys;
+}
+
+void Simulation::finish() {
+    const double time = time_of(now_);
+    for (auto& r : robots_) {
+        if (!r->alive() || !r->channel) continue;
+        try {
+            r->channel->send(link::Stop{});
+        } catch (const link::LinkError&) {
+            // Already gone; its exit says how below.
+        }
+    }
+    auto deadline = Clock::now() + kGrace;
+    for (auto& r : robots_) {
+        if (!r->process) continue;
+        if (r->alive()) {
+            // Read the last of its output while it ends, so a full pipe
+            // cannot hold it up.
+            while (Clock::now() < deadline && (r->process->stream_fd(Stream::out) >= 0 || r->process->stream_fd(Stream::err) >= 0)) {
+                pollfd fds[2] = {{r->process->stream_fd(Stream::out), POLLIN, 0}, {r->process->stream_fd(Stream::err), POLLIN, 0}};
+                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+                if (poll(fds, 2, int(std::max<long long>(left, 1))) <= 0) continue;
+                read_output(*r, Stream::out);
+                read_output(*r, Stream::err);
+            }
+            auto left = std::max(std::chrono::milliseconds(0),
+                                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+            ExitStatus st = r->process->wait(left);
+            for (Stream s : {Stream::out, Stream::err}) {
+                for (auto& line : r->process->finish(s)) note(*r, stream_name(s), line);
+            }
+            for (auto& line : r->console.finish()) note(*r, "console", line);
+            r->phase = Phase::gone;
+            r->exit = ExitRecord{st.clean() ? "stopped" : st.signalled ? "signal" : "exited", st, time};
+            if (!st.clean()) note(*r, "arena", "controller " + st.describe() + " when told to stop at t = " + seconds(time) + " s");
+        }
+        flush_pending(*r, time);
+    }
+    if (recorder_) recorder_->summary(summary());
+}
+
+void Simulation::fail_world(const std::string& what) {
+    if (world_fault_) return;
+    world_fault_ = what;
+    display_.report(what);
+}
+
+nlohmann::json Simulation::summary() const {
+    nlohmann::json steps = nlohmann::json::object(), exits = nlohmann::json::object(),
+                   contacts = nlohmann::json::object();
+    for (std::size_t i = 0; i < robots_.size(); ++i) {
+        const RobotRun& r = *robots_[i];
+        steps[r.name()] = r.steps;
+        if (r.exit) {
+            nlohmann::json e = {{"how", r.exit->how}, {"status", r.exit->status.code}, {"time", r.exit->time}};
+            if (r.exit->status.signalled) e["signal"] = r.exit->status.signal_name();
+            exits[r.name()] = e;
+        } else {
+            exits[r.name()] = {{"how", "failed"}, {"status", -1}, {"time", time_of(now_)}};  // never started
+        }
+        const auto& c = contacts_[i];
+        contacts[r.name()] = c ? nlohmann::json{{"touched", true}, {"time", c->time}, {"with", c->with}}
+                               : nlohmann::json{{"touched", false}};
+    }
+    double wall = std::chrono::duration<double>(Clock::now() - wall_start_).count();
+    return {{"world", world_.folder.string()},
+            {"title", world_.manifest.title},
+            {"duration", time_of(now_)},
+            {"seed", options_.seed},
+            {"steps", steps},
+            {"exits", exits},
+            {"contacts", contacts},
+            {"interrupted", interrupted_},
+            {"error", world_fault_ ? nlohmann::json(*world_fault_) : nlohmann::json(nullptr)},
+            {"wall_time", wall},
+            {"figures", nlohmann::json::object()}};
+}
+
+}  // namespace arena

@@ -1,0 +1,84 @@
+#include "arena/world/world.h"
+
+#include "arena/world/controller_path.h"
+#include "arena/world/world_error.h"
+#include "devices/custom_drive.h"
+
+namespace arena {
+namespace {
+
+// Binds one robot's names to scene ids; `fail` prefixes the manifest place.
+class RobotBinder {
+public:
+    RobotBinder(const World& world, const RobotSpec& robot) : world_(world), robot_(robot) {}
+
+    BoundRobot bind(const std::filesystem::path& programs) const {
+        BoundRobot b{&robot_, {}, {}, {}, {}};
+        b.body = find(mjOBJ_BODY, robot_.body, "body", robot_.line, "");
+        if (b.body == 0) fail(robot_.line, "", "body \"world\" cannot be a robot");
+        if (robot_.drive == Drive::custom && !can_place(world_.scene.model(), b.body)) {
+            fail(robot_.line, "", "drive \"custom\" needs body \"" + robot_.body + "\" to have a free joint or be mocap");
+        }
+        if (robot_.wheels) {
+            b.wheels = WheelsModel{find(mjOBJ_ACTUATOR, robot_.wheels->left, "actuator", robot_.line, ""),
+                                   find(mjOBJ_ACTUATOR, robot_.wheels->right, "actuator", robot_.line, ""),
+                                   robot_.wheels->speed_unit};
+        }
+        for (const DeviceSpec& d : robot_.devices) b.devices.push_back({&d, model_of(d)});
+        b.program = find_controller(robot_.controller, world_.folder, programs);
+        if (b.program.empty()) {
+            fail(robot_.line, "", "controller \"" + robot_.controller + "\" is not an executable program " +
+                                      (robot_.controller.find('/') == std::string::npos
+                                           ? "beside arena (" + programs.string() + ")"
+                                           : "in the world folder"));
+        }
+        return b;
+    }
+
+private:
+    DeviceModel model_of(const DeviceSpec& d) const {
+        const std::string who = "device \"" + d.name + "\": ";
+        int site = d.site.empty() ? -1 : find(mjOBJ_SITE, d.site, "site", d.line, who);
+        switch (d.type) {
+        case link::DeviceType::distance_sensor: return DistanceSensorModel{site, d.range, d.lookup, d.noise};
+        case link::DeviceType::gps: return GpsModel{site};
+        case link::DeviceType::camera: return CameraModel{site, d.width, d.height, d.fov_deg};
+        case link::DeviceType::receiver: return ReceiverModel{site, d.aperture};
+        case link::DeviceType::emitter: return EmitterModel{site, d.range, d.aperture};
+        }
+        fail(d.line, who, "unknown device type");
+    }
+
+    int find(int type, const std::string& name, const char* what, int line, const std::string& who) const {
+        int id = world_.scene.find(type, name);
+        if (id < 0) {
+            fail(line, who, "the scene " + world_.scene.file().filename().string() + " has no " + what + " \"" +
+                                name + "\"");
+        }
+        return id;
+    }
+
+    [[noreturn]] void fail(int line, const std::string& who, const std::string& what) const {
+        throw WorldError(world_.manifest.file.string() + ":" + std::to_string(line) + ": robot \"" + robot_.name +
+                         "\": " + who + what);
+    }
+
+    const World& world_;
+    const RobotSpec& robot_;
+};
+
+}  // namespace
+
+std::unique_ptr<World> load_world(const std::filesystem::path& folder, const std::filesystem::path& programs) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        throw WorldError(folder.string() + ": not a world folder (a folder holding world.toml)");
+    }
+    Manifest manifest = read_manifest(folder / "world.toml");
+    Scene scene(folder / manifest.scene);
+    auto world = std::unique_ptr<World>(new World{folder, std::move(manifest), std::move(scene), {}});
+    for (const RobotSpec& r : world->manifest.robots) world->robots.push_back(RobotBinder(*world, r).bind(programs));
+    return world;
+}
+
+}  // namespace arena

@@ -1,0 +1,54 @@
+// A world ready to run: the manifest, the scene, and every name the manifest
+// uses resolved to a MuJoCo id, every controller to an executable file.
+#ifndef ARENA_WORLD_WORLD_H
+#define ARENA_WORLD_WORLD_H
+
+#include <filesystem>
+#include <optional>
+#include <variant>
+#include <vector>
+
+#include "arena/world/manifest.h"
+#include "arena/world/scene.h"
+#include "devices/camera.h"
+#include "devices/distance_sensor.h"
+#include "devices/radio.h"
+#include "devices/wheels.h"
+
+namespace arena {
+
+struct GpsModel {
+    int site = -1;  // -1: the body frame
+};
+
+using DeviceModel = std::variant<DistanceSensorModel, GpsModel, CameraModel, ReceiverModel, EmitterModel>;
+
+struct BoundDevice {
+    const DeviceSpec* spec;
+    DeviceModel model;
+};
+
+struct BoundRobot {
+    const RobotSpec* spec;
+    int body = -1;
+    std::optional<WheelsModel> wheels;
+    std::vector<BoundDevice> devices;  // tag = index + 1
+    std::filesystem::path program;
+};
+
+struct World {
+    std::filesystem::path folder;
+    Manifest manifest;
+    Scene scene;
+    std::vector<BoundRobot> robots;  // manifest order
+};
+
+// Loads FOLDER/world.toml and its scene and checks everything that can be
+// checked without running: names, devices, controllers. `programs` is the
+// folder that holds the arena binary, where controllers are found by name.
+// Throws WorldError. The World must not be moved: robots point into it.
+std::unique_ptr<World> load_world(const std::filesystem::path& folder, const std::filesystem::path& programs);
+
+}  // namespace arena
+
+#endif
