@@ -51,6 +51,12 @@ public:
     // length throws LinkError.
     std::optional<Frame> receive();
 
+    // Whether bytes already read from the descriptor wait in the channel.
+    // A receive reads as much as the socket holds, so a peer that sent two
+    // frames at once leaves the second here, where poll() cannot see it: an
+    // event loop calls receive again while this is true.
+    bool has_buffered() const { return end_ > begin_; }
+
 private:
     void send_frame(MessageType type);  // out_ holds header space + payload
     bool fill(std::size_t want);        // reads until want bytes are buffered

@@ -42,6 +42,7 @@ TEST(Channel, FramesSentBackToBackArriveSeparatelyAndInOrder) {
 
     auto f1 = b.receive();
     ASSERT_TRUE(f1);
+    EXPECT_TRUE(b.has_buffered());  // the others came in the same read
     EXPECT_EQ(f1->type, MessageType::image_request);
     EXPECT_EQ(decode_image_request(f1->payload).tag, 3);
     auto f2 = b.receive();
@@ -50,6 +51,7 @@ TEST(Channel, FramesSentBackToBackArriveSeparatelyAndInOrder) {
     auto f3 = b.receive();
     ASSERT_TRUE(f3);
     EXPECT_EQ(decode_step(f3->payload).console, "x");
+    EXPECT_FALSE(b.has_buffered());
 }
 
 TEST(Channel, LargeFramesSurvivePartialReadsAndWrites) {
