@@ -19,17 +19,19 @@ RayFilter::RayFilter(const mjModel* m, int robot_a, int robot_b) : visible_(m->n
 
 namespace {
 
-// A cheap test before the exact one: can the ray's line come within the
-// geom's bounding sphere at all, ahead of its start?
-bool may_hit(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3]) {
+// A cheap test before the exact one: can the ray meet the geom's bounding
+// sphere ahead of its start, and nearer than the nearest hit so far
+// (nearest < 0: none yet)?
+bool may_hit(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3],
+             mjtNum nearest) {
   const mjtNum r = m->geom_rbound[g];
   if (r <= 0 || m->geom_type[g] == mjGEOM_PLANE) return true;  // planes have no bound
   mjtNum to_centre[3];
   mju_sub3(to_centre, d->geom_xpos + 3 * g, from);
   const mjtNum along = mju_dot3(to_centre, dir);
   const mjtNum dist2 = mju_dot3(to_centre, to_centre) - along * along;
-  if (dist2 > r * r) return false;
-  return along > -r;
+  if (dist2 > r * r || along < -r) return false;
+  return nearest < 0 || along - r < nearest;
 }
 
 mjtNum ray_to_geom(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3]) {
@@ -54,7 +56,7 @@ RayHit cast_ray(const mjModel* m, const mjData* d, const RayFilter& filter, cons
                 const mjtNum dir[3]) {
   RayHit nearest;
   for (int g = 0; g < m->ngeom; g++) {
-    if (!filter.hits(g) || !may_hit(m, d, g, from, dir)) continue;
+    if (!filter.hits(g) || !may_hit(m, d, g, from, dir, nearest.distance)) continue;
     const mjtNum t = ray_to_geom(m, d, g, from, dir);
     if (t >= 0 && (nearest.geom < 0 || t < nearest.distance)) nearest = {t, g};
   }
