@@ -10,8 +10,9 @@ namespace arena {
 // ft: force x, y, z then torque x, y, z in the robot's own axes (its body
 // frame: x forward, y up, z right). Turns them into the world with the body's
 // current orientation and writes them to xfrc_applied, which acts at the
-// body's centre of mass. Call before every mj_step so the push turns with the
-// body.
+// body's centre of mass. Call it at every physics step, between mj_step1 and
+// mj_step2 (mj_step1 brings the orientation up to date; after a plain mj_step
+// it is one step old), so the push turns with the body.
 void apply_relative_force_torque(const mjModel* m, mjData* d, int body, const std::array<float, 6>& ft);
 
 // Whether place_body can move this body: it is a mocap body or its first

@@ -34,8 +34,9 @@ const char* free_scene = R"(
 
 void push_for(test::Scene& s, int body, const std::array<float, 6>& ft, double seconds) {
   for (int i = 0; i < int(std::lround(seconds / s.m->opt.timestep)); i++) {
+    mj_step1(s.m, s.d);
     apply_relative_force_torque(s.m, s.d, body, ft);
-    mj_step(s.m, s.d);
+    mj_step2(s.m, s.d);
   }
 }
 
