@@ -9,8 +9,9 @@
 
 #include <chrono>
 #include <map>
-#include <string>
 #include <vector>
+
+#include "arena/run/key_decoder.h"
 
 namespace arena {
 
@@ -31,14 +32,9 @@ public:
     // Codes pressed within kHold of now, lowest first.
     std::vector<int> held(Clock::time_point now) const;
 
-    // Turns terminal bytes into key codes: arrows 316..319, letters upper
-    // case, other printable bytes as they are. Keeps an unfinished escape
-    // sequence for the next call.
-    std::vector<int> decode(const std::string& bytes);
-
 private:
     termios saved_{};
-    std::string pending_;
+    KeyDecoder decoder_;
     std::map<int, Clock::time_point> last_press_;
 };
 
