@@ -31,13 +31,12 @@ script::Result drive(const std::string& devices, const std::vector<Readings>& ca
 }
 
 const std::vector<Readings> boundary_cases = {
-    {200, 200, {"50", "50"}},        // 200 is not an obstacle yet
-    {0, 201, {"-20", "20"}},         // ir1 sees one: turn left
-    {65535, 201, {"-20", "20"}},     // whatever ir0 reads
-    {201, 200, {"20", "-20"}},       // only ir0: turn right
-    {65535, 65535, {"-20", "20"}},   // the top reading is near, never negative
-    {300, 0, {"20", "-20"}},
-    {0, 0, {"50", "50"}},            // clear again: cruise at once
+    {200, 200, {"50", "50"}},                             // 200 is not an obstacle yet
+    {0, 201, {"-20", "20"}},                              // ir1 sees one: turn left
+    {65535, 201, {"-20", "20"}},                          // whatever ir0 reads
+    {201, 200, {"20", "-20"}},                            // only ir0: turn right
+    {65535, 65535, {"-20", "20"}},                        // the top reading is near, never negative
+    {300, 0, {"20", "-20"}},       {0, 0, {"50", "50"}},  // clear again: cruise at once
 };
 
 void expect_steering(const script::Result& r, const std::vector<Readings>& cases) {

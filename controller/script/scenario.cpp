@@ -68,10 +68,14 @@ int device_index(const Scenario& s, const std::string& name) {
 
 const char* kind_name(Kind k) {
   switch (k) {
-    case Kind::distance: return "a distance sensor";
-    case Kind::gps: return "a gps";
-    case Kind::receiver: return "a receiver";
-    case Kind::none: break;
+    case Kind::distance:
+      return "a distance sensor";
+    case Kind::gps:
+      return "a gps";
+    case Kind::receiver:
+      return "a receiver";
+    case Kind::none:
+      break;
   }
   return "nothing";
 }
@@ -106,8 +110,8 @@ class Parser {
     for (const StepBlock& b : s_.blocks) {
       if (b.step >= s_.steps) {
         fail(Where{path_, b.line}, "samples for step " + std::to_string(b.step) +
-                                          ", but the scenario runs only " +
-                                          std::to_string(s_.steps) + " steps");
+                                       ", but the scenario runs only " + std::to_string(s_.steps) +
+                                       " steps");
       }
     }
     std::sort(s_.trace.begin(), s_.trace.end(),

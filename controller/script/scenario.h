@@ -16,7 +16,7 @@ enum class Kind { none, distance, gps, receiver };
 // One sample line under a `step K` line, already checked.
 struct Sample {
   enum class What { distance, gps, keys, packet } what;
-  int device = -1;                  // index into Scenario::devices; -1 for keys
+  int device = -1;  // index into Scenario::devices; -1 for keys
   unsigned short distance = 0;
   std::array<float, 16> matrix{};
   std::vector<int> keys;
@@ -38,8 +38,8 @@ struct Scenario {
   std::vector<std::string> devices;  // tag = index + 1
   std::vector<Kind> kinds;           // one per device
   long long steps = 0;
-  std::vector<TraceRange> trace;     // empty: every step is traced
-  std::vector<StepBlock> blocks;     // ascending steps
+  std::vector<TraceRange> trace;  // empty: every step is traced
+  std::vector<StepBlock> blocks;  // ascending steps
   std::size_t largest_packet = 0;
 };
 

@@ -17,8 +17,8 @@ namespace {
 unsigned char* guarded_end(std::size_t size) {
   const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
   const std::size_t room = (size + page - 1) / page * page;
-  void* block = mmap(nullptr, room + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                     -1, 0);
+  void* block =
+      mmap(nullptr, room + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (block == MAP_FAILED) {
     std::perror("script: mmap");
     std::exit(2);
@@ -91,7 +91,8 @@ State* load() {
   auto* s = new State;  // lives as long as the process
   s->scenario = load_scenario(path);
   const char* trace = std::getenv("SCRIPT_TRACE");
-  s->trace.open(trace != nullptr && *trace != '\0' ? trace : (std::string(path) + ".trace").c_str());
+  s->trace.open(trace != nullptr && *trace != '\0' ? trace
+                                                   : (std::string(path) + ".trace").c_str());
   s->devices.resize(s->scenario.devices.size());
   for (std::size_t i = 0; i < s->devices.size(); ++i) {
     if (s->scenario.kinds[i] == Kind::receiver) {

@@ -26,7 +26,7 @@ struct State {
   long long step = 0;
   bool traced = true;  // whether calls of this step are written
   std::size_t next_block = 0;
-  std::vector<DeviceNow> devices;    // tag - 1
+  std::vector<DeviceNow> devices;          // tag - 1
   const std::vector<int>* keys = nullptr;  // this step's keys
   std::size_t next_key = 0;
   bool per_step = false;  // keys or packets were set for this step

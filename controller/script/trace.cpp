@@ -55,10 +55,17 @@ void TraceWriter::end() { std::fputc('\n', file_); }
 // printable ASCII is written as \xNN so that every byte survives.
 void TraceWriter::escaped(unsigned char c) {
   switch (c) {
-    case '\n': std::fputs("\\n", file_); return;
-    case '\t': std::fputs("\\t", file_); return;
-    case '\\': std::fputs("\\\\", file_); return;
-    default: break;
+    case '\n':
+      std::fputs("\\n", file_);
+      return;
+    case '\t':
+      std::fputs("\\t", file_);
+      return;
+    case '\\':
+      std::fputs("\\\\", file_);
+      return;
+    default:
+      break;
   }
   if (c < 32 || c > 126) {
     std::fprintf(file_, "\\x%02x", c);

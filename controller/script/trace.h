@@ -21,7 +21,7 @@ class TraceWriter {
   void real(float value);
   void text(const char* bytes);  // zero-terminated, escaped
   void hex(const void* bytes, int size);
-  void result(long long value);  // the "=VALUE" last field
+  void result(long long value);              // the "=VALUE" last field
   void results(const float* values, int n);  // "=A B C", blank-separated
   void end();
 

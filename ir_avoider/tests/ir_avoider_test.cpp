@@ -20,22 +20,22 @@ struct Readings {
 script::Result drive(const std::vector<Readings>& cases) {
   std::string scenario = "devices ir0 ir1\nsteps " + std::to_string(cases.size()) + "\n";
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    scenario += "step " + std::to_string(i) + "\nir0 " + std::to_string(cases[i].ir0) +
-                "\nir1 " + std::to_string(cases[i].ir1) + "\n";
+    scenario += "step " + std::to_string(i) + "\nir0 " + std::to_string(cases[i].ir0) + "\nir1 " +
+                std::to_string(cases[i].ir1) + "\n";
   }
   return script::run(script::scripted("ir_avoider"), scenario);
 }
 
 TEST(Steering, TurnsWhileASensorReadsAbove200AndIr1WinsOverIr0) {
   const std::vector<Readings> cases = {
-      {200, 200, {"100", "100"}},       // 200 is not an obstacle yet
-      {0, 201, {"-20", "20"}},          // ir1 sees one: turn left
-      {65535, 201, {"-20", "20"}},      // whatever ir0 reads
-      {201, 200, {"20", "-20"}},        // only ir0: turn right
+      {200, 200, {"100", "100"}},   // 200 is not an obstacle yet
+      {0, 201, {"-20", "20"}},      // ir1 sees one: turn left
+      {65535, 201, {"-20", "20"}},  // whatever ir0 reads
+      {201, 200, {"20", "-20"}},    // only ir0: turn right
       {65535, 0, {"20", "-20"}},
-      {65535, 65535, {"-20", "20"}},    // the top reading is near, never negative
+      {65535, 65535, {"-20", "20"}},  // the top reading is near, never negative
       {0, 65535, {"-20", "20"}},
-      {0, 0, {"100", "100"}},           // clear again: straight on at once
+      {0, 0, {"100", "100"}},  // clear again: straight on at once
   };
   const script::Result r = drive(cases);
   ASSERT_EQ(r.status, 0) << r.err;
@@ -57,8 +57,9 @@ TEST(Steering, ATurnLastsOnlyWhileItsReadingDoes) {
   for (const auto& c : script::calls_named(r, "differential_wheels_set_speed")) {
     wheels.push_back(c.args);
   }
-  EXPECT_EQ(wheels, (std::vector<Args>{
-                        {"20", "-20"}, {"-20", "20"}, {"20", "-20"}, {"100", "100"}, {"100", "100"}}));
+  EXPECT_EQ(wheels,
+            (std::vector<Args>{
+                {"20", "-20"}, {"-20", "20"}, {"20", "-20"}, {"100", "100"}, {"100", "100"}}));
 }
 
 TEST(Calls, ResetFindsAndEnablesBothSensorsAndEveryRunReadsBothThenSetsTheWheelsOnce) {

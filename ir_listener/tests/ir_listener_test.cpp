@@ -78,9 +78,8 @@ TEST(Reset, AMissingDeviceShowsAsTagZeroAndTheRobotCarriesOn) {
 
 TEST(Packets, SizeAndTextStandOnOneLineUpToTheFirstZeroByte) {
   const script::Result r = listen({
-      std::string("hello\0", 6),
-      std::string("ab\0cd\0", 6),   // a zero in the middle ends the text
-      std::string("\0abc", 4),      // a zero first: an empty rest of the line
+      std::string("hello\0", 6), std::string("ab\0cd\0", 6),  // a zero in the middle ends the text
+      std::string("\0abc", 4),  // a zero first: an empty rest of the line
   });
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(packet_text(r),
@@ -115,8 +114,7 @@ TEST(Packets, TextBeyond1022CharactersIsCutAt1023AndLosesItsLineFeed) {
   const script::Result r =
       listen({fits + '\0', cut + '\0', longer + '\0', std::string("next\0", 5)});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(packet_text(r), "received 1023 bytes: " + fits + "\n" +
-                                "received 1024 bytes: " + cut +
+  EXPECT_EQ(packet_text(r), "received 1023 bytes: " + fits + "\n" + "received 1024 bytes: " + cut +
                                 "received 1501 bytes: " + std::string(1023, 'c') +
                                 "received 5 bytes: next\n");
 }

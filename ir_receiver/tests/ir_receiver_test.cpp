@@ -30,7 +30,8 @@ std::string hex_of(const std::vector<float>& values) {
 script::Result receive(const std::vector<std::string>& packets) {
   std::string scenario = "devices ircom\nsteps " + std::to_string(packets.size()) + "\n";
   for (std::size_t i = 0; i < packets.size(); ++i) {
-    if (!packets[i].empty()) scenario += "step " + std::to_string(i) + "\npacket ircom " + packets[i] + "\n";
+    if (!packets[i].empty())
+      scenario += "step " + std::to_string(i) + "\npacket ircom " + packets[i] + "\n";
   }
   return script::run(script::scripted("ir_receiver"), scenario);
 }
@@ -38,10 +39,10 @@ script::Result receive(const std::vector<std::string>& packets) {
 TEST(Packets, ShowTheSizeThenTheFirstFloatWithSixDecimals) {
   const script::Result r = receive({
       hex_of({1.5f}),
-      hex_of({2.25f, 7.0f}),   // only the first value of eight bytes
-      hex_of({0.0000001f}),    // too small for six decimals
-      hex_of({0.0000007f}),    // rounds up to the sixth
-      hex_of({-1234.5678f}),   // as the float holds it: -1234.5677490234375
+      hex_of({2.25f, 7.0f}),  // only the first value of eight bytes
+      hex_of({0.0000001f}),   // too small for six decimals
+      hex_of({0.0000007f}),   // rounds up to the sixth
+      hex_of({-1234.5678f}),  // as the float holds it: -1234.5677490234375
       hex_of({1.5f}) + " 61 62 63",
   });
   ASSERT_EQ(r.status, 0) << r.err;
@@ -94,7 +95,8 @@ TEST(MissingReceiver, PrintsNothingAndKeepsRunning) {
   const script::Result r = script::run(script::scripted("ir_receiver"), "devices other\nsteps 3\n");
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(script::calls_named(r, "robot_console_print").empty());
-  EXPECT_EQ(script::calls_named(r, "receiver_enable")[0].args, (std::vector<std::string>{"0", "64"}));
+  EXPECT_EQ(script::calls_named(r, "receiver_enable")[0].args,
+            (std::vector<std::string>{"0", "64"}));
   EXPECT_EQ(script::calls_named(r, "run_returned").size(), 3u);
 }
 

@@ -17,7 +17,8 @@ struct Move {
 };
 
 // Runs `steps` steps, writing only the listed ranges of steps.
-std::vector<Move> moves(long long steps, const std::vector<std::pair<long long, long long>>& ranges) {
+std::vector<Move> moves(long long steps,
+                        const std::vector<std::pair<long long, long long>>& ranges) {
   std::string scenario = "steps " + std::to_string(steps) + "\n";
   for (const auto& [first, last] : ranges) {
     scenario += "trace " + std::to_string(first) + " " + std::to_string(last) + "\n";
@@ -37,7 +38,8 @@ std::vector<Move> moves(long long steps, const std::vector<std::pair<long long, 
 // Whether the traced steps from first to last each made exactly one move.
 void expect_one_move_per_step(const std::vector<Move>& m, long long first, long long last) {
   ASSERT_EQ(m.size(), static_cast<std::size_t>(last - first + 1));
-  for (std::size_t i = 0; i < m.size(); ++i) EXPECT_EQ(m[i].step, first + static_cast<long long>(i));
+  for (std::size_t i = 0; i < m.size(); ++i)
+    EXPECT_EQ(m[i].step, first + static_cast<long long>(i));
 }
 
 TEST(Positions, AreSinglePrecisionRunningTotalsOfOneTenth) {

@@ -23,15 +23,15 @@ TEST(ScenarioErrors, NameTheFileAndLineAndStopBeforeTheProgramRuns) {
     const char* where;
   };
   const Case cases[] = {
-      {"devices ds0\nsteps 3\nstep 0\nds1 5\n", ":4: "},         // unknown device
-      {"devices ds0\nsteps 3\nstep 0\nds0 65536\n", ":4: "},     // reading out of range
-      {"devices ds0\nsteps 3\nstep 0\nds0 12x\n", ":4: "},       // not a number
-      {"devices ds0\nsteps 3\nstep 2\nstep 1\n", ":4: "},        // steps not ascending
-      {"devices ds0\nsteps 3\nstep 3\nds0 1\n", ":3: "},         // beyond the last step
-      {"devices rx\nsteps 3\nstep 0\npacket rx 0g\n", ":4: "},   // bad hex
-      {"devices ds0\n\n# no steps line\n", ":3: "},             // steps is required
-      {"steps 2\nstep 0\nsteps 3\n", ":3: "},                    // header after samples
-      {"devices ds0\nsteps 2\nstep 0\nds0 1 2 3\n", ":4: "},     // neither reading nor gps
+      {"devices ds0\nsteps 3\nstep 0\nds1 5\n", ":4: "},                 // unknown device
+      {"devices ds0\nsteps 3\nstep 0\nds0 65536\n", ":4: "},             // reading out of range
+      {"devices ds0\nsteps 3\nstep 0\nds0 12x\n", ":4: "},               // not a number
+      {"devices ds0\nsteps 3\nstep 2\nstep 1\n", ":4: "},                // steps not ascending
+      {"devices ds0\nsteps 3\nstep 3\nds0 1\n", ":3: "},                 // beyond the last step
+      {"devices rx\nsteps 3\nstep 0\npacket rx 0g\n", ":4: "},           // bad hex
+      {"devices ds0\n\n# no steps line\n", ":3: "},                      // steps is required
+      {"steps 2\nstep 0\nsteps 3\n", ":3: "},                            // header after samples
+      {"devices ds0\nsteps 2\nstep 0\nds0 1 2 3\n", ":4: "},             // neither reading nor gps
       {"devices ds0\nsteps 2\nstep 0\nds0 1\npacket ds0 00\n", ":5: "},  // two kinds
   };
   for (const Case& c : cases) {
