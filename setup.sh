@@ -15,11 +15,16 @@ packages=(
   libtomlplusplus-dev                  # toml++: world.toml manifests
   nlohmann-json3-dev                   # nlohmann/json: recordings and summary.json
   libcli11-dev                         # CLI11: arena's command line
+  nodejs npm                           # Node.js: bundles the run report's viewer (report/)
+  chromium                             # headless browser: the run report's browser test
 )
 
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  # A command already on PATH counts too: some Node.js builds carry npm
+  # inside their own package, which then conflicts with Debian's npm.
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+    command -v "$p" > /dev/null || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
@@ -27,6 +32,15 @@ if [ ${#missing[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# --- npm: the run report's front-end (three.js, uPlot, esbuild, playwright-core),
+# exactly as pinned by report/package-lock.json; again only when the lock changed.
+if [ ! -d report/node_modules ] || [ report/package-lock.json -nt report/node_modules ]; then
+  echo "setup: npm ci in report/"
+  (cd report && npm ci --no-audit --no-fund --ignore-scripts > /dev/null)
+  touch report/node_modules
+fi
+# --- end npm
 
 [ "${1:-}" = "--no-build" ] && exit 0
 

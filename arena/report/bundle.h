@@ -1,0 +1,15 @@
+// The viewer's script and style sheet, bundled from report/ at build time
+// and compiled in, so a report can be written with nothing beside the binary.
+#ifndef ARENA_REPORT_BUNDLE_H
+#define ARENA_REPORT_BUNDLE_H
+
+#include <string_view>
+
+namespace arena {
+
+std::string_view report_script();
+std::string_view report_style();
+
+}  // namespace arena
+
+#endif
