@@ -375,10 +375,11 @@ void Simulation::check_contacts() {
             int robot = robot_of_body_[std::size_t(model_->geom_bodyid[g[side]])];
             int other = g[1 - side];
             if (robot < 0 || robot_of_body_[std::size_t(model_->geom_bodyid[other])] == robot) continue;
-            if (model_->geom_type[other] == mjGEOM_PLANE || contacts_[std::size_t(robot)]) continue;  // the floor
-            const char* name = mj_id2name(model_, mjOBJ_GEOM, other);
-            contacts_[std::size_t(robot)] =
-                Contact{time_of(now_), name ? name : body_label(model_, model_->geom_bodyid[other])};
+            if (model_->geom_type[other] == mjGEOM_PLANE) continue;  // the floor
+            auto& seen = contacts_[std::size_t(robot)];
+            if (std::none_of(seen.begin(), seen.end(), [&](const Contact& k) { return k.geom == other; })) {
+                seen.push_back({other, time_of(now_)});
+            }
         }
     }
 }
@@ -410,6 +411,10 @@ std::vector<int> Simulation::keys_for(const RobotRun& r, double t) {
 
 void Simulation::finish() {
     const double time = time_of(now_);
+    if (recorder_ && now_ % record_every_ != 0) {
+        mj_kinematics(model_, data_.get());
+        recorder_->poses().write(time, model_, data_.get());  // where everything ended
+    }
     for (auto& r : robots_) {
         if (!r->alive() || !r->channel) continue;
         try {
@@ -466,9 +471,14 @@ nlohmann::json Simulation::summary() const {
         } else {
             exits[r.name()] = {{"how", "failed"}, {"status", -1}, {"time", time_of(now_)}};  // never started
         }
-        const auto& c = contacts_[i];
-        contacts[r.name()] = c ? nlohmann::json{{"touched", true}, {"time", c->time}, {"with", c->with}}
-                               : nlohmann::json{{"touched", false}};
+        contacts[r.name()] = nlohmann::json::array();
+        for (const Contact& c : contacts_[i]) {
+            const char* geom = mj_id2name(model_, mjOBJ_GEOM, c.geom);
+            int body = model_->geom_bodyid[c.geom];
+            contacts[r.name()].push_back({{"geom", geom ? geom : "geom" + std::to_string(c.geom)},
+                                          {"body", body == 0 ? std::string("world") : body_label(model_, body)},
+                                          {"time", c.time}});
+        }
     }
     double wall = std::chrono::duration<double>(Clock::now() - wall_start_).count();
     return {{"world", world_.folder.string()},

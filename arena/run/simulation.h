@@ -84,11 +84,12 @@ private:
     std::int64_t record_every_;
     std::vector<std::unique_ptr<RobotRun>> robots_;
     std::vector<int> robot_of_body_;  // index into robots_, -1: no robot's
+    // What each robot has touched besides the floor, first touch first.
     struct Contact {
+        int geom;
         double time;
-        std::string with;
     };
-    std::vector<std::optional<Contact>> contacts_;
+    std::vector<std::vector<Contact>> contacts_;
     std::chrono::steady_clock::time_point wall_start_;
     bool interrupted_ = false;
     std::optional<std::string> world_fault_;

@@ -1,0 +1,36 @@
+// A controller that breaks the rules on purpose, chosen by its robot's name,
+// so the end-to-end tests can watch the arena cope:
+//   "crasher"  dies of SIGSEGV in its 5th step
+//   "quitter"  exits with status 3 in its 3rd step
+//   "odd"      asks for a 3 ms step (not a whole number of 2 ms physics steps)
+// Each prints its pid first, so a test can check that it is gone afterwards.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "controller.h"
+
+static int steps;
+
+static void reset(void) {
+    std::snprintf(robot_get_formated_string(), 1024, "pid %d\n", int(getpid()));
+    robot_console_print(robot_get_formated_string());
+}
+
+int main() {
+    robot_live(reset);
+    const char* name = robot_get_name();
+    for (;;) {
+        ++steps;
+        std::printf("step %d\n", steps);
+        if (std::strcmp(name, "crasher") == 0 && steps == 5) {
+            std::fflush(stdout);
+            raise(SIGSEGV);
+        }
+        if (std::strcmp(name, "quitter") == 0 && steps == 3) std::exit(3);
+        robot_step(std::strcmp(name, "odd") == 0 && steps == 2 ? 3 : 64);
+    }
+}

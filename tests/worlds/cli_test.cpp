@@ -1,0 +1,101 @@
+// The command as a user meets it: help, bad usage and bad worlds with their
+// statuses, and an interrupt that still leaves a whole recording.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "recording.h"
+
+namespace worlds_test {
+namespace {
+
+TEST(Cli, HelpTellsTheCommandsAndExitStatuses) {
+    ArenaResult r = run_arena({"--help"});
+    EXPECT_EQ(r.status, 0);
+    for (const char* part : {"run", "check", "Exit status: 0", "1 a controller failed", "2 bad usage", "130"}) {
+        EXPECT_NE(r.out.find(part), std::string::npos) << part;
+    }
+    ArenaResult run_help = run_arena({"run", "--help"});
+    for (const char* part : {"--duration", "--record", "--seed", "--keys", "--interactive", "--realtime"}) {
+        EXPECT_NE(run_help.out.find(part), std::string::npos) << part;
+    }
+}
+
+TEST(Cli, BadUsageIsStatusTwo) {
+    EXPECT_EQ(run_arena({}).status, 2);
+    EXPECT_EQ(run_arena({"run"}).status, 2);
+    EXPECT_EQ(run_arena({"run", world("diagonal").string(), "--duration", "-1"}).status, 2);
+    EXPECT_EQ(run_arena({"fly", world("diagonal").string()}).status, 2);
+    ArenaResult keys = run_arena({"run", world("diagonal").string(), "--keys", "/nonexistent/keys.toml"});
+    EXPECT_EQ(keys.status, 2);
+    EXPECT_NE(keys.err.find("/nonexistent/keys.toml: no such keys file"), std::string::npos) << keys.err;
+}
+
+TEST(Cli, BadWorldIsOneLineAndStatusTwoForCheckAndRun) {
+    TempDir w;
+    std::filesystem::copy(world("diagonal") / "scene.xml", w.path() / "scene.xml");
+    std::ofstream(w.path() / "world.toml") << "[[robot]]\nname = \"stepper\"\nbody = \"stpper\"\ncontroller = \"pose_stepper\"\n";
+    for (const char* command : {"check", "run"}) {
+        ArenaResult r = run_arena({command, w.path().string()});
+        EXPECT_EQ(r.status, 2) << command;
+        EXPECT_EQ(r.err, "arena: " + (w.path() / "world.toml").string() +
+                             ":1: robot \"stepper\": the scene scene.xml has no body \"stpper\"\n");
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+}
+
+TEST(Cli, CheckRunsNothingAndSaysOk) {
+    TempDir tmp;
+    ArenaResult r = run_arena({"check", world("ir_link").string()});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("ok, 5 robots"), std::string::npos) << r.out;
+}
+
+// Starts a long run, waits for the beacon's first line on standard output,
+// then interrupts it.
+TEST(Cli, InterruptStopsControllersAndWritesTheRecording) {
+    TempDir tmp;
+    auto rec = tmp.path() / "rec";
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        close(out[1]);
+        execl(ARENA_BIN, ARENA_BIN, "run", world("ir_link").c_str(), "--duration", "100000", "--record", rec.c_str(),
+              static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string seen;
+    char buf[256];
+    ssize_t n;
+    while (seen.find("[beacon] sent") == std::string::npos && (n = read(out[0], buf, sizeof buf)) > 0) {
+        seen.append(buf, std::size_t(n));
+    }
+    kill(pid, SIGINT);
+    while ((n = read(out[0], buf, sizeof buf)) > 0) {
+    }
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+
+    nlohmann::json s = read_summary(rec);
+    EXPECT_EQ(s["interrupted"], true);
+    EXPECT_GT(s["duration"].get<double>(), 0.9);
+    for (const char* robot : {"beacon", "receiver", "listener", "shadowed", "distant"}) {
+        EXPECT_EQ(s["exits"][robot]["how"], "stopped") << robot;
+    }
+    EXPECT_FALSE(texts(read_console(rec), "beacon", "console").empty());
+}
+
+}  // namespace
+}  // namespace worlds_test
