@@ -36,6 +36,8 @@ struct Reader {
     Json devices = Json::object();
     Json packets = Json::array();
     Json keys = Json::array();
+    Json sent = Json::array();
+    Json enabled = Json::array();
     std::vector<double> times;
     Json wheels = Json::array({0, 0});  // wheel speeds hold until changed
     bool wheels_sent = false;
@@ -61,7 +63,22 @@ struct Reader {
         }
     }
 
-    void commands(const Json& commands) {
+    // Emitted packets: "emit": {"DEVICE": "hex"} or {"DEVICE": ["hex", ...]}.
+    void emitted(double t, const Json& emit) {
+        for (const auto& [device, packets] : emit.items()) {
+            for (const Json& hex : packets.is_array() ? packets : Json::array({packets})) {
+                sent.push_back({t, device, hex});
+            }
+        }
+    }
+
+    void commands(double t, const Json& commands) {
+        if (const auto e = commands.find("emit"); e != commands.end()) emitted(t, *e);
+        // A receiver or emitter shows in the samples only when a packet comes:
+        // the enables name it from the start.
+        if (const auto e = commands.find("enable"); e != commands.end()) {
+            for (const auto& item : e->items()) enabled.push_back(item.key());
+        }
         if (const auto ft = commands.find("force_torque"); ft != commands.end()) {
             const char* names[] = {"fx", "fy", "fz", "tx", "ty", "tz"};
             for (int k = 0; k < 6; ++k) series.set(names[k], rounded(ft->at(k).get<double>(), 1e6));
@@ -80,7 +97,7 @@ struct Reader {
         times.push_back(t);
         ++series.steps;
         samples(t, step.value("samples", Json::object()));
-        commands(step.value("commands", Json::object()));
+        commands(t, step.value("commands", Json::object()));
     }
 };
 
@@ -105,7 +122,8 @@ Json trace_view(const std::filesystem::path& file, std::size_t max_steps, std::v
         }
     }
     return {{"steps", n}, {"stride", stride}, {"t", t}, {"devices", reader.devices},
-            {"series", series}, {"packets", reader.packets}, {"keys", reader.keys}};
+            {"series", series}, {"packets", reader.packets}, {"keys", reader.keys},
+            {"sent", reader.sent}, {"enabled", reader.enabled}};
 }
 
 }  // namespace arena

@@ -1,11 +1,12 @@
 // traces/ROBOT.jsonl as the plots need it: step times and one series per
 // plotted quantity (distance readings by device, GPS position, force and
 // torque sent, wheel commands), thinned to at most max_steps; the packets
-// heard and the keys pressed are events and are all kept.
+// heard or sent and the keys pressed are events and are all kept.
 //
 // {"steps": N, "stride": S, "t": [...], "devices": {"ds0": "distance_sensor", ...},
 //  "series": {"ds0": [...], "gps.x": [...], "fx": [...], "wheel_left": [...]},
-//  "packets": [[t, size, "hex"]], "keys": [[t, [codes]]]}
+//  "packets": [[t, size, "hex"]], "keys": [[t, [codes]]],
+//  "sent": [[t, "DEVICE", "hex"]], "enabled": ["DEVICE", ...]}
 #ifndef ARENA_REPORT_TRACE_VIEW_H
 #define ARENA_REPORT_TRACE_VIEW_H
 

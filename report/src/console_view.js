@@ -16,6 +16,7 @@ export function consoleView(parent, lines, omitted, timeline) {
     if (end === shownEnd) return;
     shownEnd = end;
     box.replaceChildren();
+    if (end === 0) box.appendChild(row('', 'arena', 'no console output up to this time'));
     if (omitted) box.appendChild(row('', 'arena', `${omitted} later lines are in console.log only`));
     for (const [t, robot, stream, text] of lines.slice(Math.max(0, end - SHOWN), end)) {
       box.appendChild(row(`${t.toFixed(3)} [${robot}]`, stream, text));

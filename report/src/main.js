@@ -30,6 +30,8 @@ function header(data, parent) {
   const facts = [`world ${s.world ?? '?'}`, `${(s.duration ?? 0).toFixed(1)} s simulated`, `seed ${s.seed ?? '?'}`];
   if (s.wall_time !== undefined) facts.push(`${Number(s.wall_time).toFixed(1)} s wall time`);
   element('p', 'facts', h, facts.join(' · '));
+  if (s.interrupted) element('p', 'note', h, 'The run was interrupted before its end.');
+  if (s.error) element('p', 'note', h, `The run ended with an error: ${s.error}`);
   for (const note of data.notes) element('p', 'note', h, note);
 }
 
@@ -39,9 +41,10 @@ function summaryTables(data, parent) {
   element('h2', '', section, 'Summary');
   if (s.figures && Object.keys(s.figures).length) table(section, 'Figures', ['figure', 'value'], flatten(s.figures), 'figures');
   const exits = Object.entries(s.exits || {}).map(([robot, e]) => [robot, e.how ?? '', e.status ?? '', e.signal ?? '', e.time ?? '']);
-  const steps = Object.entries(s.steps || {}).map(([robot, n]) => [robot, n]);
+  const contacts = s.contacts || {};
+  const steps = Object.entries(s.steps || {}).map(([robot, n]) => [robot, n, (contacts[robot] || []).length]);
   if (exits.length) table(section, 'Controller exits', ['robot', 'how', 'status', 'signal', 'time (s)'], exits);
-  if (steps.length) table(section, 'Controller steps', ['robot', 'steps'], steps);
+  if (steps.length) table(section, 'Controller steps', ['robot', 'steps', 'contacts'], steps);
 }
 
 function cameraChoice(parent, replay) {

@@ -2,7 +2,7 @@
 import { robotKind, devicesOfType, autopilotSeries } from './robots.js';
 import { timePlot } from './plots.js';
 import { topView } from './topview.js';
-import { packetTable } from './tables.js';
+import { packetTable, sentTable } from './tables.js';
 
 const COURSE = /^(gate|dock)/;
 
@@ -76,5 +76,6 @@ export function robotPanel(parent, name, robot, data, replay, timeline) {
     sensorPlot(section, 'Distance sensors', robot, sensors, timeline);
   }
   if (kind === 'listener' || robot.packets.length) packetTable(section, name, robot.packets);
+  if (robot.sent.length) sentTable(section, name, robot.sent);
   return kind;
 }

@@ -6,7 +6,12 @@ export function robotKind(robot) {
   const hasGps = Object.values(robot.devices).includes('gps');
   if ('fx' in s && hasGps) return 'airship';
   if ('wheel_left' in s) return 'wheeled';
+  if (robot.sent.length) return 'emitter';
   if (Object.values(robot.devices).includes('receiver') || robot.packets.length) return 'listener';
+  // A receiver that heard nothing never shows in the samples, only in the
+  // enables: an enabled device without samples is a receiver here, since an
+  // emitter would have sent.
+  if (robot.enabled.some((d) => !(d in robot.devices))) return 'listener';
   return 'other';
 }
 

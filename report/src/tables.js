@@ -31,3 +31,8 @@ export function packetTable(parent, robotName, packets) {
   const rows = packets.map(([t, size, hex]) => [t.toFixed(3), size, hexToText(hex), hex]);
   return table(parent, `${robotName}: packets heard (${packets.length})`, ['time (s)', 'bytes', 'text', 'hex'], rows);
 }
+
+export function sentTable(parent, robotName, sent) {
+  const rows = sent.map(([t, device, hex]) => [t.toFixed(3), device, hex.length / 2, hexToText(hex), hex]);
+  return table(parent, `${robotName}: packets sent (${sent.length})`, ['time (s)', 'emitter', 'bytes', 'text', 'hex'], rows);
+}

@@ -49,6 +49,10 @@ TEST(ReportData, TracesBecomeSeriesPerQuantityAndEventLists) {
     EXPECT_EQ(listener["devices"], nlohmann::json({{"ircom", "receiver"}}));
     ASSERT_EQ(listener["packets"].size(), 4u);
     EXPECT_EQ(listener["packets"][1], nlohmann::json({0.16, 2, "4869"}));
+
+    const auto& beacon = data["robots"]["beacon"];
+    EXPECT_EQ(beacon["enabled"], nlohmann::json({"emitter"})) << "named before anything is heard or sent";
+    EXPECT_EQ(beacon["sent"], nlohmann::json({{0, "emitter", "4869"}, {0, "emitter", "21"}, {0.064, "emitter", "ff"}}));
 }
 
 TEST(ReportData, ConsoleLinesKeepOrderAndLoseTheLogsEscapes) {

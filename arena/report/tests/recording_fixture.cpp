@@ -33,6 +33,11 @@ RecordingFixture::RecordingFixture(int steps) {
     write("poses.csv", poses.str());
     write("traces/airship.jsonl", trace.str());
     write("traces/listener.jsonl", listener.str());
+    write("traces/beacon.jsonl",
+          R"({"step":0,"t":0,"ms":64,"samples":{},"commands":{"enable":{"emitter":64},"emit":{"emitter":["4869","21"]}}})"
+          "\n"
+          R"({"step":1,"t":0.064,"ms":64,"samples":{},"commands":{"emit":{"emitter":"ff"}}})"
+          "\n");
     write("console.log", "0.000\tairship\tconsole\ttab\\there \\\\ back\n"
                          "0.032\tlistener\tstdout\t</script><script>alert(1)</script>\n");
 }

@@ -1,5 +1,5 @@
 // A small recording written to a fresh folder: an airship that moves, a
-// gate that does not, a listener that hears packets, a console with
+// gate that does not, a listener that hears packets, a beacon sending them, a console with
 // escapes. Tests change its files to make the case they need.
 #ifndef ARENA_REPORT_TESTS_RECORDING_FIXTURE_H
 #define ARENA_REPORT_TESTS_RECORDING_FIXTURE_H

@@ -37,7 +37,7 @@ TEST(WriteReport, WritesOneSelfContainedPageBesideTheRecording) {
     EXPECT_EQ(page.find("src=\""), std::string::npos) << "nothing may be loaded from elsewhere";
     EXPECT_EQ(page.find("href=\""), std::string::npos);
     EXPECT_NE(page.find("<title>Fixture &lt;run&gt;</title>"), std::string::npos);
-    EXPECT_EQ(embedded_data(page)["robots"].size(), 2u);
+    EXPECT_EQ(embedded_data(page)["robots"].size(), 3u);
 }
 
 TEST(WriteReport, WhatRobotsPrintCannotBreakOutOfTheData) {
