@@ -47,6 +47,8 @@ struct BadWorld {
     std::string scene = kSmallScene;
 };
 
+void PrintTo(const BadWorld& c, std::ostream* os) { *os << c.what; }
+
 class BadWorldTest : public ::testing::TestWithParam<BadWorld> {};
 
 TEST_P(BadWorldTest, OneLineNamingTheFault) {
