@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
-#include <thread>
 
 #include "arena/record/trace_json.h"
 #include "arena/run/sampling.h"
@@ -169,45 +168,9 @@ void Simulation::serve_link(RobotRun& r, std::int64_t t) {
             return;
         }
         switch (frame->type) {
-        case link::MessageType::hello: {
-            if (r.phase != Phase::hello) throw link::LinkError("HELLO after the handshake");
-            link::decode_hello(frame->payload);
-            link::Welcome w;
-            w.robot_name = r.name();
-            for (std::size_t i = 0; i < r.robot.devices.size(); ++i) {
-                w.devices.push_back({std::uint8_t(i + 1), r.robot.devices[i].spec->name, r.robot.devices[i].spec->type});
-            }
-            w.sensors = r.handed;
-            r.channel->send(w);
-            r.phase = Phase::computing;
-            break;
-        }
-        case link::MessageType::image_request: {
-            if (r.phase != Phase::computing) throw link::LinkError("IMAGE_REQUEST before the handshake");
-            auto req = link::decode_image_request(frame->payload);
-            link::Image image;
-            image.tag = req.tag;
-            if (req.tag >= 1 && req.tag <= r.robot.devices.size()) {
-                if (auto* cam = std::get_if<CameraModel>(&r.robot.devices[req.tag - 1u].model)) {
-                    image.width = std::uint16_t(cam->width);
-                    image.height = std::uint16_t(cam->height);
-                    image.rgb = render_camera(model_, data_.get(), *cam, r.robot.body);
-                    r.fetched.insert(req.tag);
-                }
-            }
-            r.channel->send(image);
-            break;
-        }
-        case link::MessageType::step: {
-            if (r.phase != Phase::computing) throw link::LinkError("STEP before the handshake");
-            r.step = link::decode_step(frame->payload);
-            // The library flushes the program's output before it steps, so
-            // everything printed in this step is in the pipes by now.
-            read_output(r, Stream::out);
-            read_output(r, Stream::err);
-            r.phase = Phase::stepped;
-            break;
-        }
+        case link::MessageType::hello: answer_hello(r, frame->payload); break;
+        case link::MessageType::image_request: answer_image(r, frame->payload); break;
+        case link::MessageType::step: take_step(r, frame->payload); break;
         default:
             throw link::LinkError(std::string("unexpected ") + link::name_of(frame->type));
         }
@@ -216,6 +179,45 @@ void Simulation::serve_link(RobotRun& r, std::int64_t t) {
     } catch (const link::LinkError& e) {
         controller_gone(r, time_of(t), std::string("broke the link protocol (") + e.what() + ")", true);
     }
+}
+
+void Simulation::answer_hello(RobotRun& r, std::span<const std::uint8_t> payload) {
+    if (r.phase != Phase::hello) throw link::LinkError("HELLO after the handshake");
+    link::decode_hello(payload);
+    link::Welcome w;
+    w.robot_name = r.name();
+    for (std::size_t i = 0; i < r.robot.devices.size(); ++i) {
+        w.devices.push_back({std::uint8_t(i + 1), r.robot.devices[i].spec->name, r.robot.devices[i].spec->type});
+    }
+    w.sensors = r.handed;
+    r.channel->send(w);
+    r.phase = Phase::computing;
+}
+
+void Simulation::answer_image(RobotRun& r, std::span<const std::uint8_t> payload) {
+    if (r.phase != Phase::computing) throw link::LinkError("IMAGE_REQUEST before the handshake");
+    auto req = link::decode_image_request(payload);
+    link::Image image;  // 0 x 0 for a tag that is not a camera
+    image.tag = req.tag;
+    if (req.tag >= 1 && req.tag <= r.robot.devices.size()) {
+        if (auto* cam = std::get_if<CameraModel>(&r.robot.devices[req.tag - 1u].model)) {
+            image.width = std::uint16_t(cam->width);
+            image.height = std::uint16_t(cam->height);
+            image.rgb = render_camera(model_, data_.get(), *cam, r.robot.body);
+            r.fetched.insert(req.tag);
+        }
+    }
+    r.channel->send(image);
+}
+
+void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
+    if (r.phase != Phase::computing) throw link::LinkError("STEP before the handshake");
+    r.step = link::decode_step(payload);
+    // The library flushes the program's output before it steps, so
+    // everything printed in this step is in the pipes by now.
+    read_output(r, Stream::out);
+    read_output(r, Stream::err);
+    r.phase = Phase::stepped;
 }
 
 void Simulation::read_output(RobotRun& r, Stream s) {
@@ -426,30 +428,33 @@ void Simulation::finish() {
     auto deadline = Clock::now() + kGrace;
     for (auto& r : robots_) {
         if (!r->process) continue;
-        if (r->alive()) {
-            // Read the last of its output while it ends, so a full pipe
-            // cannot hold it up.
-            while (Clock::now() < deadline && (r->process->stream_fd(Stream::out) >= 0 || r->process->stream_fd(Stream::err) >= 0)) {
-                pollfd fds[2] = {{r->process->stream_fd(Stream::out), POLLIN, 0}, {r->process->stream_fd(Stream::err), POLLIN, 0}};
-                auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-                if (poll(fds, 2, int(std::max<long long>(left, 1))) <= 0) continue;
-                read_output(*r, Stream::out);
-                read_output(*r, Stream::err);
-            }
-            auto left = std::max(std::chrono::milliseconds(0),
-                                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
-            ExitStatus st = r->process->wait(left);
-            for (Stream s : {Stream::out, Stream::err}) {
-                for (auto& line : r->process->finish(s)) note(*r, stream_name(s), line);
-            }
-            for (auto& line : r->console.finish()) note(*r, "console", line);
-            r->phase = Phase::gone;
-            r->exit = ExitRecord{st.clean() ? "stopped" : st.signalled ? "signal" : "exited", st, time};
-            if (!st.clean()) note(*r, "arena", "controller " + st.describe() + " when told to stop at t = " + seconds(time) + " s");
-        }
+        if (r->alive()) stop_and_reap(*r, time, deadline);
         flush_pending(*r, time);
     }
     if (recorder_) recorder_->summary(summary());
+}
+
+void Simulation::stop_and_reap(RobotRun& r, double time, Clock::time_point deadline) {
+    // Read the last of its output while it ends, so a full pipe cannot hold
+    // it up.
+    ControllerProcess& p = *r.process;
+    while (Clock::now() < deadline && (p.stream_fd(Stream::out) >= 0 || p.stream_fd(Stream::err) >= 0)) {
+        pollfd fds[2] = {{p.stream_fd(Stream::out), POLLIN, 0}, {p.stream_fd(Stream::err), POLLIN, 0}};
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (poll(fds, 2, int(std::max<long long>(left, 1))) <= 0) continue;
+        read_output(r, Stream::out);
+        read_output(r, Stream::err);
+    }
+    auto left = std::max(std::chrono::milliseconds(0),
+                         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
+    ExitStatus st = p.wait(left);
+    for (Stream s : {Stream::out, Stream::err}) {
+        for (auto& line : p.finish(s)) note(r, stream_name(s), line);
+    }
+    for (auto& line : r.console.finish()) note(r, "console", line);
+    r.phase = Phase::gone;
+    r.exit = ExitRecord{st.clean() ? "stopped" : st.signalled ? "signal" : "exited", st, time};
+    if (!st.clean()) note(r, "arena", "controller " + st.describe() + " when told to stop at t = " + seconds(time) + " s");
 }
 
 void Simulation::fail_world(const std::string& what) {

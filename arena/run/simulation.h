@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,9 @@ private:
     void wake(std::int64_t t);
     void serve_until_stepped(std::int64_t t, std::vector<RobotRun*>& waking);
     void serve_link(RobotRun& r, std::int64_t t);
+    void answer_hello(RobotRun& r, std::span<const std::uint8_t> payload);
+    void answer_image(RobotRun& r, std::span<const std::uint8_t> payload);
+    void take_step(RobotRun& r, std::span<const std::uint8_t> payload);
     void read_output(RobotRun& r, Stream s);
     void commit(std::int64_t t, const std::vector<RobotRun*>& waking);
     void deliver(RobotRun& from, const link::Packet& p);
@@ -64,6 +68,7 @@ private:
     void check_contacts();
     void pace(std::int64_t t);
     void finish();
+    void stop_and_reap(RobotRun& r, double time, std::chrono::steady_clock::time_point deadline);
     void note(RobotRun& r, const char* stream, const std::string& text);
     void flush_pending(RobotRun& r, double t);
     std::vector<int> keys_for(const RobotRun& r, double t);
