@@ -14,14 +14,9 @@
 #include <string_view>
 #include <vector>
 
-namespace arena {
+#include "course/course_spec.h"
 
-// The [course] table of world.toml.
-struct CourseSpec {
-    std::string robot;               // the robot that flies the course
-    std::vector<std::string> gates;  // MJCF bodies, in the order flown
-    std::string dock;                // MJCF body
-};
+namespace arena {
 
 class CourseFigures {
 public:

@@ -62,6 +62,7 @@ int Simulation::run() {
     wall_start_ = Clock::now();
     mj_forward(model_, data_.get());
     if (recorder_) recorder_->poses().write(0.0, model_, data_.get());
+    if (world_.manifest.course) course_.emplace(model_, data_.get(), *world_.manifest.course, course_body(world_));
     try {
         start_controllers();
         while (true) {
@@ -230,6 +231,7 @@ void Simulation::note(RobotRun& r, const char* stream, const std::string& text) 
     } else {
         display_.line(r.name(), text);
     }
+    if (course_ && std::string_view(stream) == "console") course_->console_line(data_.get(), r.name(), text);
     r.pending.push_back({stream, text});
 }
 
@@ -355,6 +357,7 @@ void Simulation::advance(std::int64_t to) {
         mj_step(model_, d);
         ++now_;
         check_contacts();
+        if (course_) course_->observe(model_, d);
         if (recorder_ && now_ % record_every_ == 0) {
             mj_kinematics(model_, d);
             recorder_->poses().write(time_of(now_), model_, d);
@@ -496,7 +499,7 @@ nlohmann::json Simulation::summary() const {
             {"interrupted", interrupted_},
             {"error", world_fault_ ? nlohmann::json(*world_fault_) : nlohmann::json(nullptr)},
             {"wall_time", wall},
-            {"figures", nlohmann::json::object()}};
+            {"figures", course_ ? nlohmann::json{{"course", course_->to_json()}} : nlohmann::json::object()}};
 }
 
 }  // namespace arena

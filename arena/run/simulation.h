@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "arena/course/course_figures.h"
 #include "arena/record/recorder.h"
 #include "arena/run/display.h"
 #include "arena/run/interrupts.h"
@@ -98,6 +99,7 @@ private:
     std::chrono::steady_clock::time_point wall_start_;
     bool interrupted_ = false;
     std::optional<std::string> world_fault_;
+    std::optional<CourseFigures> course_;  // the flight figures of a course world
 };
 
 }  // namespace arena

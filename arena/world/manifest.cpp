@@ -234,6 +234,32 @@ std::vector<KeyHold> read_keys(const toml::table& root, const Place& place,
     return out;
 }
 
+std::optional<CourseSpec> read_course(const toml::table& root, const Place& place,
+                                      const std::vector<RobotSpec>& robots) {
+    const toml::node* n = root.get("course");
+    if (!n) return std::nullopt;
+    const toml::table* t = n->as_table();
+    if (!t) place.at(*n).fail("\"course\" must be a [course] table");
+    Place cp = place.at(*n);
+    reject_unknown_keys(*t, cp, {"robot", "gates", "dock"});
+    CourseSpec c;
+    c.line = cp.line();
+    c.robot = required_string(*t, "robot", cp);
+    bool known = false;
+    for (const RobotSpec& r : robots) known = known || r.name == c.robot;
+    if (!known) cp.fail("[course] names robot \"" + c.robot + "\", which the world does not have");
+    c.dock = required_string(*t, "dock", cp);
+    const toml::node* gates = t->get("gates");
+    const toml::array* a = gates ? gates->as_array() : nullptr;
+    if (!a || a->empty()) cp.fail("[course] needs \"gates\", a list of scene bodies");
+    for (const toml::node& g : *a) {
+        auto name = g.value_exact<std::string>();
+        if (!name || name->empty()) cp.at(g).fail("[course] gates are names of scene bodies");
+        c.gates.push_back(*name);
+    }
+    return c;
+}
+
 toml::table parse(const std::filesystem::path& file) {
     try {
         return toml::parse_file(file.string());
@@ -250,7 +276,7 @@ Manifest read_manifest(const std::filesystem::path& file) {
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such world file");
     toml::table root = parse(file);
     Place place(file, root);
-    reject_unknown_keys(root, place, {"title", "scene", "duration", "seed", "record_period", "robot", "keys"});
+    reject_unknown_keys(root, place, {"title", "scene", "duration", "seed", "record_period", "robot", "keys", "course"});
 
     Manifest m;
     m.file = file;
@@ -274,6 +300,7 @@ Manifest read_manifest(const std::filesystem::path& file) {
     }
     if (m.robots.empty()) place.fail("no [[robot]]: a world needs at least one robot");
     m.keys = read_keys(root, place, m.robots);
+    m.course = read_course(root, place, m.robots);
     return m;
 }
 

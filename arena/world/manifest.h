@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "arena/course/course_spec.h"
 #include "link/messages.h"
 
 namespace arena {
@@ -61,6 +62,7 @@ struct Manifest {
     double record_period = 0.032;
     std::vector<RobotSpec> robots;
     std::vector<KeyHold> keys;
+    std::optional<CourseSpec> course;  // a course of gates to measure the flight against
 };
 
 // Reads and checks world.toml; throws WorldError naming the file, the line

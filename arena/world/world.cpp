@@ -2,6 +2,7 @@
 
 #include "arena/world/controller_path.h"
 #include "arena/world/world_error.h"
+#include "arena/course/course_figures.h"
 #include "devices/custom_drive.h"
 
 namespace arena {
@@ -67,7 +68,29 @@ private:
     const RobotSpec& robot_;
 };
 
+// The figures read their gates and dock from the scene; building them once
+// against the initial state finds every missing name before anything runs.
+void check_course(const World& world) {
+    const CourseSpec& course = *world.manifest.course;
+    const mjModel* m = world.scene.model();
+    mjData* d = mj_makeData(m);
+    mj_forward(m, d);
+    try {
+        CourseFigures(m, d, course, course_body(world));
+        mj_deleteData(d);
+    } catch (const std::runtime_error& e) {
+        mj_deleteData(d);
+        throw WorldError(world.manifest.file.string() + ":" + std::to_string(course.line) + ": " + e.what());
+    }
+}
+
 }  // namespace
+
+int course_body(const World& world) {
+    for (const BoundRobot& r : world.robots)
+        if (r.spec->name == world.manifest.course->robot) return r.body;
+    return -1;
+}
 
 std::unique_ptr<World> load_world(const std::filesystem::path& folder, const std::filesystem::path& programs) {
     std::error_code ec;
@@ -78,6 +101,7 @@ std::unique_ptr<World> load_world(const std::filesystem::path& folder, const std
     Scene scene(folder / manifest.scene);
     auto world = std::unique_ptr<World>(new World{folder, std::move(manifest), std::move(scene), {}});
     for (const RobotSpec& r : world->manifest.robots) world->robots.push_back(RobotBinder(*world, r).bind(programs));
+    if (world->manifest.course) check_course(*world);
     return world;
 }
 

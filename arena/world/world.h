@@ -49,6 +49,9 @@ struct World {
 // Throws WorldError. The World must not be moved: robots point into it.
 std::unique_ptr<World> load_world(const std::filesystem::path& folder, const std::filesystem::path& programs);
 
+// The body of the robot that flies the world's [course]; the world has one.
+int course_body(const World& world);
+
 }  // namespace arena
 
 #endif

@@ -60,6 +60,30 @@ ArenaResult run_arena(const std::vector<std::string>& args) {
     return r;
 }
 
+namespace {
+
+// console.log writes a backslash as \\, a tab as \t and other control
+// bytes as \xNN, so that every record stays on one line.
+std::string unescape(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '\\' || i + 1 == s.size()) {
+            out += s[i];
+        } else if (s[i + 1] == 't') {
+            out += '\t';
+            ++i;
+        } else if (s[i + 1] == 'x' && i + 3 < s.size()) {
+            out += char(std::stoi(s.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            out += s[++i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 std::vector<ConsoleLine> read_console(const std::filesystem::path& recording) {
     std::vector<ConsoleLine> lines;
     std::istringstream in(read_file(recording / "console.log"));
@@ -68,7 +92,7 @@ std::vector<ConsoleLine> read_console(const std::filesystem::path& recording) {
         std::size_t a = line.find('\t'), b = line.find('\t', a + 1), c = line.find('\t', b + 1);
         if (c == std::string::npos) throw std::runtime_error("console.log line without four fields: " + line);
         lines.push_back({std::stod(line.substr(0, a)), line.substr(a + 1, b - a - 1), line.substr(b + 1, c - b - 1),
-                         line.substr(c + 1)});
+                         unescape(line.substr(c + 1))});
     }
     return lines;
 }

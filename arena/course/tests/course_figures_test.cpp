@@ -52,7 +52,7 @@ struct Sim {
     int body(const char* name) const { return mj_name2id(m, mjOBJ_BODY, name); }
 };
 
-arena::CourseSpec spec() { return {"craft", {"wide", "narrow"}, "dock"}; }
+arena::CourseSpec spec() { return {"craft", {"wide", "narrow"}, "dock", 0}; }
 
 TEST(CourseFigures, GateCrossingTimeAndOffsetAreInterpolatedBetweenSteps) {
     Sim sim;
@@ -111,13 +111,13 @@ TEST(CourseFigures, MissingGateSiteOrBodyIsNamed) {
     Sim sim;
     const int craft = sim.body("craft");
     try {
-        arena::CourseFigures({sim.m, sim.d, {"craft", {"dock"}, "dock"}, craft});
+        arena::CourseFigures({sim.m, sim.d, {"craft", {"dock"}, "dock", 0}, craft});
         FAIL() << "a gate without an opening site was accepted";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("\"dock\" has no box site"), std::string::npos);
     }
     try {
-        arena::CourseFigures({sim.m, sim.d, {"craft", {"wide"}, "harbour"}, craft});
+        arena::CourseFigures({sim.m, sim.d, {"craft", {"wide"}, "harbour", 0}, craft});
         FAIL() << "a missing dock body was accepted";
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("\"harbour\""), std::string::npos);
