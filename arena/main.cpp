@@ -3,12 +3,15 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <optional>
 
 #include <CLI/CLI.hpp>
 
 #include "arena/record/recorder.h"
+#include "arena/report/write_report.h"
 #include "arena/run/display.h"
 #include "arena/run/interrupts.h"
 #include "arena/run/simulation.h"
@@ -23,6 +26,8 @@ struct RunArgs {
     std::string world;
     std::optional<double> duration;
     std::string record;
+    bool no_record = false;
+    bool no_report = false;
     std::optional<std::uint64_t> seed;
     std::string keys;
     bool interactive = false;
@@ -42,7 +47,49 @@ int check(const std::string& folder) {
     }
 }
 
-int run(const RunArgs& a) {
+// Without --record a run is still kept, in a folder of its own under runs/,
+// so that nothing a person flew is lost.
+std::string default_record_folder(const std::string& world) {
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", std::localtime(&now));
+    std::string name = std::filesystem::absolute(world).lexically_normal().filename().string();
+    if (name.empty()) name = std::filesystem::absolute(world).lexically_normal().parent_path().filename().string();
+    const std::string folder = "runs/" + name + "-" + stamp;
+    std::string candidate = folder;
+    for (int n = 2; std::filesystem::exists(candidate); ++n) candidate = folder + "-" + std::to_string(n);
+    return candidate;
+}
+
+int report(const std::string& folder) {
+    try {
+        std::cout << arena::write_report(folder).string() << "\n";
+        return arena::kCompleted;
+    } catch (const std::exception& e) {
+        std::cerr << "arena: " << folder << ": " << e.what() << "\n";
+        return arena::kBadWorld;
+    }
+}
+
+// The recording is whole by now; a report that cannot be written is said,
+// but does not change how the run ended. Where a folder the arena chose is,
+// the user is told.
+void finish_recording(const std::string& folder, bool with_report, bool chosen_here) {
+    if (with_report) {
+        try {
+            arena::write_report(folder);
+        } catch (const std::exception& e) {
+            std::cerr << "arena: no report for " << folder << ": " << e.what() << "\n";
+            with_report = false;
+        }
+    }
+    if (chosen_here) {
+        std::cerr << "arena: recording in " << folder << (with_report ? " (open report.html to see the run)" : "")
+                  << "\n";
+    }
+}
+
+int run(RunArgs a) {
     // Before any controller starts, so that every child inherits the mask
     // it then resets, and an early Ctrl-C still ends the run cleanly.
     arena::Interrupts interrupts;
@@ -51,6 +98,7 @@ int run(const RunArgs& a) {
     arena::RunOptions options;
     std::unique_ptr<arena::TerminalKeys> terminal;
     std::unique_ptr<arena::Recorder> recorder;
+    bool default_folder = false;
     try {
         world = arena::load_world(a.world, arena::own_folder());
         options.duration = a.duration.value_or(world->manifest.duration);
@@ -62,6 +110,8 @@ int run(const RunArgs& a) {
             terminal = std::make_unique<arena::TerminalKeys>();
             options.terminal = terminal.get();
         }
+        default_folder = a.record.empty() && !a.no_record;
+        if (default_folder) a.record = default_record_folder(a.world);
         if (!a.record.empty()) recorder = std::make_unique<arena::Recorder>(a.record, *world);
     } catch (const std::runtime_error& e) {  // WorldError among them
         std::cerr << "arena: " << e.what() << "\n";
@@ -69,7 +119,12 @@ int run(const RunArgs& a) {
     }
     arena::Display display(isatty(2) != 0);
     arena::Simulation simulation(*world, std::move(options), display, interrupts, recorder.get());
-    return simulation.run();
+    const int status = simulation.run();
+    if (recorder) {
+        recorder.reset();  // closes every file of the recording
+        finish_recording(a.record, !a.no_report, default_folder);
+    }
+    return status;
 }
 
 }  // namespace
@@ -90,12 +145,19 @@ int main(int argc, char** argv) {
     run_cmd->add_option("WORLD", a.world, "World folder holding world.toml")->required();
     run_cmd->add_option("--duration", a.duration, "Simulated seconds to run (default: the world's duration)")
         ->check(CLI::PositiveNumber);
-    run_cmd->add_option("--record", a.record, "Write the recording into this folder (created if missing)");
+    run_cmd->add_option("--record", a.record,
+                        "Write the recording into this folder (created if missing; default: runs/WORLD-DATE-TIME)");
+    run_cmd->add_flag("--no-record", a.no_record, "Keep no recording (for timing runs)")->excludes("--record");
+    run_cmd->add_flag("--no-report", a.no_report, "Record, but write no report.html");
     run_cmd->add_option("--seed", a.seed, "Seed of the sensor noise (default: the world's seed, or 1)");
     run_cmd->add_option("--keys", a.keys, "TOML file of [[keys]] tables: scripted keys, added to the world's");
     run_cmd->add_flag("--interactive", a.interactive,
                       "Keys from the terminal (arrows, letters); implies --realtime");
     run_cmd->add_flag("--realtime", a.realtime, "Pace the run to the wall clock (default: as fast as possible)");
+
+    std::string report_folder;
+    CLI::App* report_cmd = app.add_subcommand("report", "Write report.html, a self-contained page of a recorded run");
+    report_cmd->add_option("DIR", report_folder, "Recording folder (as written by run --record)")->required();
 
     std::string check_world;
     CLI::App* check_cmd = app.add_subcommand("check", "Load and validate a world; run nothing");
@@ -112,5 +174,6 @@ int main(int argc, char** argv) {
         return arena::kBadWorld;
     }
     if (*check_cmd) return check(check_world);
+    if (*report_cmd) return report(report_folder);
     return run(a);
 }

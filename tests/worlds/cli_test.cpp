@@ -97,5 +97,26 @@ TEST(Cli, InterruptStopsControllersAndWritesTheRecording) {
     EXPECT_FALSE(texts(read_console(rec), "beacon", "console").empty());
 }
 
+// A recorded run leaves its report beside the recording, and `arena report`
+// writes it again from the recording alone, as the page a person opens.
+TEST(Cli, RunWritesTheReportAndReportRewritesItFromTheRecording) {
+    TempDir tmp;
+    auto rec = tmp.path() / "rec";
+    ArenaResult r = run_arena({"run", world("diagonal").string(), "--duration", "1", "--record", rec.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(std::filesystem::exists(rec / "report.html"));
+    std::filesystem::remove(rec / "report.html");
+
+    r = run_arena({"report", rec.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string page = read_file(rec / "report.html");
+    EXPECT_NE(page.find("<html"), std::string::npos);
+    EXPECT_NE(page.find("stepper"), std::string::npos) << "the page holds the recorded body";
+
+    r = run_arena({"report", (tmp.path() / "nothing").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("nothing"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace worlds_test
