@@ -1,5 +1,7 @@
 #include "arena/run/display.h"
 
+#include <sys/ioctl.h>
+
 #include <cstdio>
 
 namespace arena {
@@ -23,12 +25,27 @@ void Display::report(const std::string& text) {
     std::fflush(stderr);
 }
 
-void Display::progress(double t, double duration) {
-    if (!progress_) return;
-    auto now = std::chrono::steady_clock::now();
-    if (shown_ && now - last_ < std::chrono::milliseconds(250)) return;
-    last_ = now;
-    std::fprintf(stderr, "\r\033[Karena: t = %.1f / %.1f s", t, duration);
+bool Display::progress_due() const {
+    return progress_ && (!shown_ || std::chrono::steady_clock::now() - last_ >= std::chrono::milliseconds(250));
+}
+
+// A line longer than the terminal would wrap, and the carriage return would
+// then no longer bring the cursor back to its start.
+static std::size_t terminal_width() {
+    winsize w{};
+    if (ioctl(2, TIOCGWINSZ, &w) == 0 && w.ws_col > 0) return w.ws_col;
+    return 80;
+}
+
+void Display::progress(double t, double duration, const std::string& status) {
+    if (!progress_due()) return;
+    last_ = std::chrono::steady_clock::now();
+    char head[64];
+    std::snprintf(head, sizeof head, "arena: t = %.1f / %.1f s", t, duration);
+    std::string line = head + status;
+    const std::size_t width = terminal_width() - 1;
+    if (line.size() > width) line.resize(width);
+    std::fprintf(stderr, "\r\033[K%s", line.c_str());
     std::fflush(stderr);
     shown_ = true;
 }

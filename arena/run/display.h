@@ -18,7 +18,10 @@ public:
 
     void line(const std::string& robot, const std::string& text);    // "[robot] text" on stdout
     void report(const std::string& text);                             // "arena: text" on stderr
-    void progress(double t, double duration);                         // at most a few times a second
+    // A few times a second: whether progress() would show anything now.
+    bool progress_due() const;
+    // "arena: t = 12.3 / 120.0 s" and the status, cut to the terminal's width.
+    void progress(double t, double duration, const std::string& status);
 
 private:
     void clear_progress();

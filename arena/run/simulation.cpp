@@ -11,6 +11,7 @@
 
 #include "arena/record/trace_json.h"
 #include "arena/run/sampling.h"
+#include "arena/run/status_line.h"
 #include "devices/camera.h"
 #include "devices/custom_drive.h"
 #include "devices/radio.h"
@@ -101,13 +102,16 @@ void Simulation::start_controllers() {
 
 void Simulation::wake(std::int64_t t) {
     pace(t);
-    display_.progress(time_of(t), options_.duration);
+    if (display_.progress_due()) display_.progress(time_of(t), options_.duration, status_line(model_, data_.get(), world_, terminal_keys_));
     std::vector<RobotRun*> waking;
     for (auto& r : robots_) {
         if (r->alive() && r->wake == t) waking.push_back(r.get());
     }
     if (waking.empty()) return;
-    if (options_.terminal) options_.terminal->read_presses(Clock::now());
+    if (options_.terminal) {
+        options_.terminal->read_presses(Clock::now());
+        terminal_keys_ = options_.terminal->take(Clock::now());  // every robot waking now hears them
+    }
     for (RobotRun* r : waking) {
         r->fetched.clear();
         r->step.reset();
@@ -406,10 +410,8 @@ void Simulation::pace(std::int64_t t) {
 
 std::vector<int> Simulation::keys_for(const RobotRun& r, double t) {
     std::vector<int> keys = options_.keys.held(r.name(), t);
-    if (options_.terminal) {
-        for (int k : options_.terminal->held(Clock::now())) {
-            if (std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
-        }
+    for (int k : terminal_keys_) {
+        if (std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
     }
     return keys;
 }

@@ -99,7 +99,8 @@ private:
     std::chrono::steady_clock::time_point wall_start_;
     bool interrupted_ = false;
     std::optional<std::string> world_fault_;
-    std::optional<CourseFigures> course_;  // the flight figures of a course world
+    std::optional<CourseFigures> course_;
+    std::vector<int> terminal_keys_;  // pressed on the terminal for this wake  // the flight figures of a course world
 };
 
 }  // namespace arena

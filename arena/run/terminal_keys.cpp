@@ -5,6 +5,11 @@
 #include <stdexcept>
 
 namespace arena {
+namespace {
+
+bool is_arrow(int code) { return code >= 316 && code <= 319; }
+
+}  // namespace
 
 TerminalKeys::TerminalKeys() {
     if (!isatty(0) || tcgetattr(0, &saved_) != 0) throw std::runtime_error("--interactive needs a terminal on standard input");
@@ -22,15 +27,22 @@ void TerminalKeys::read_presses(Clock::time_point now) {
     char buf[256];
     ssize_t n = read(0, buf, sizeof buf);
     if (n <= 0) return;
-    for (int code : decoder_.decode(std::string(buf, std::size_t(n)))) last_press_[code] = now;
+    for (int code : decoder_.decode(std::string(buf, std::size_t(n)))) {
+        if (is_arrow(code)) {
+            last_press_[code] = now;
+        } else {
+            pressed_.insert(code);
+        }
+    }
 }
 
-std::vector<int> TerminalKeys::held(Clock::time_point now) const {
-    std::vector<int> codes;
+std::vector<int> TerminalKeys::take(Clock::time_point now) {
+    std::set<int> codes;
+    codes.swap(pressed_);
     for (auto& [code, at] : last_press_) {
-        if (now - at < kHold) codes.push_back(code);
+        if (now - at < kHold) codes.insert(code);
     }
-    return codes;
+    return {codes.begin(), codes.end()};
 }
 
 }  // namespace arena
