@@ -1,0 +1,124 @@
+// gate_course_speed: how fast the gate course flies in fast mode, against
+// the physics alone.
+//
+// 1. Flies the course once with --record, to get the forces the controller
+//    sent at every pass.
+// 2. Flies it again, without recording, timing the whole arena run
+//    (processes, link, devices, physics): simulated seconds per wall second.
+// 3. Replays the recorded forces on the same scene with MuJoCo alone, each
+//    held for its pass as the arena holds it: the bound no controller can
+//    beat. Prints both and their ratio.
+//
+// Run by hand from the build folder's parent (targets: at least 1000 times
+// real time, ratio to the bound at most 1.5):
+//
+//   build/bin/gate_course_speed [WORLD_DIR] [ROUNDS]
+#include <mujoco/mujoco.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "devices/custom_drive.h"
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+struct Pass {
+    std::array<float, 6> force_torque;
+    int ms;
+};
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+fs::path arena_binary() { return fs::canonical("/proc/self/exe").parent_path() / "arena"; }
+
+double run_arena(const fs::path& world, const std::string& extra) {
+    const std::string command = arena_binary().string() + " run " + world.string() + " " + extra +
+                                " > /dev/null 2>&1";
+    const auto start = Clock::now();
+    if (std::system(command.c_str()) != 0) throw std::runtime_error("arena failed: " + command);
+    return seconds_since(start);
+}
+
+// The force and torque in effect during each pass, from the airship's trace.
+std::vector<Pass> recorded_passes(const fs::path& trace) {
+    std::ifstream in(trace);
+    if (!in) throw std::runtime_error("no trace at " + trace.string());
+    std::vector<Pass> passes;
+    std::array<float, 6> held{};
+    for (std::string line; std::getline(in, line);) {
+        const auto step = nlohmann::json::parse(line);
+        const auto& commands = step["commands"];
+        if (commands.contains("force_torque")) held = commands["force_torque"].get<std::array<float, 6>>();
+        passes.push_back({held, step["ms"].get<int>()});
+    }
+    return passes;
+}
+
+double replay(const fs::path& scene, const std::vector<Pass>& passes, double* simulated) {
+    char error[1000] = "";
+    mjModel* m = mj_loadXML(scene.c_str(), nullptr, error, sizeof error);
+    if (!m) throw std::runtime_error(error);
+    mjData* d = mj_makeData(m);
+    const int body = mj_name2id(m, mjOBJ_BODY, "airship");
+    mj_forward(m, d);
+    const auto start = Clock::now();
+    for (const Pass& p : passes) {
+        const int steps = int(p.ms / 1000.0 / m->opt.timestep + 0.5);
+        for (int i = 0; i < steps; ++i) {
+            arena::apply_relative_force_torque(m, d, body, p.force_torque);
+            mj_step(m, d);
+        }
+    }
+    const double wall = seconds_since(start);
+    *simulated = d->time;
+    mj_deleteData(d);
+    mj_deleteModel(m);
+    return wall;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const fs::path world = argc > 1 ? fs::path(argv[1]) : fs::path(WORLDS_DIR) / "gate_course";
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
+    const fs::path record = fs::temp_directory_path() / "gate_course_speed";
+    fs::remove_all(record);
+    try {
+        run_arena(world, "--no-report --record " + record.string());
+        const std::vector<Pass> passes = recorded_passes(record / "traces" / "airship.jsonl");
+        const auto summary = nlohmann::json::parse(std::ifstream(record / "summary.json"));
+        const double simulated = summary["duration"].get<double>();
+
+        double arena_best = 1e9, bound_best = 1e9, replayed = 0;
+        for (int i = 0; i < rounds; ++i) {
+            arena_best = std::min(arena_best, run_arena(world, "--no-record"));
+            bound_best = std::min(bound_best, replay(world / "scene.xml", passes, &replayed));
+        }
+        std::printf("simulated          %8.1f s (%zu passes; replay %.1f s)\n", simulated, passes.size(),
+                    replayed);
+        std::printf("arena, fast mode   %8.4f s wall  %8.0f x real time\n", arena_best,
+                    simulated / arena_best);
+        std::printf("physics alone      %8.4f s wall  %8.0f x real time\n", bound_best,
+                    replayed / bound_best);
+        std::printf("ratio to the bound %8.2f\n", arena_best / bound_best);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "gate_course_speed: %s\n", e.what());
+        return 1;
+    }
+    fs::remove_all(record);
+    return 0;
+}
