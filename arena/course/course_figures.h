@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "course/course_spec.h"
+#include "course/course_table.h"
 
 namespace arena {
 

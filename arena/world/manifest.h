@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "arena/course/course_spec.h"
+#include "arena/course/course_table.h"
 #include "link/messages.h"
 
 namespace arena {

@@ -1,7 +1,7 @@
 // The [course] table of world.toml: which robot flies a course of gates and
 // where it docks, so the arena can measure the flight.
-#ifndef ARENA_COURSE_COURSE_SPEC_H
-#define ARENA_COURSE_COURSE_SPEC_H
+#ifndef ARENA_COURSE_COURSE_TABLE_H
+#define ARENA_COURSE_COURSE_TABLE_H
 
 #include <string>
 #include <vector>
