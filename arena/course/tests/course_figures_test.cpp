@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <memory>
 #include <string>
+
+#include "scene_loader.h"
 
 namespace {
 
@@ -32,24 +31,12 @@ const char* kScene = R"(
   </worldbody>
 </mujoco>)";
 
-struct Sim {
-    mjModel* m = nullptr;
-    mjData* d = nullptr;
-    Sim() {
-        const std::string path = testing::TempDir() + "course_scene.xml";
-        std::ofstream(path) << kScene;
-        char error[500] = "";
-        m = mj_loadXML(path.c_str(), nullptr, error, sizeof error);
-        if (!m) throw std::runtime_error(error);
-        d = mj_makeData(m);
+// The scene, with the ball already coasting.
+struct Sim : arena::test::Scene {
+    Sim() : Scene(from_xml(kScene)) {
         d->qvel[2] = 1.0;  // free joint: linear velocity first
         mj_forward(m, d);
     }
-    ~Sim() {
-        mj_deleteData(d);
-        mj_deleteModel(m);
-    }
-    int body(const char* name) const { return mj_name2id(m, mjOBJ_BODY, name); }
 };
 
 arena::CourseSpec spec() { return {"craft", {"wide", "narrow"}, "dock", 0}; }
