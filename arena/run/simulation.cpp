@@ -287,7 +287,7 @@ void Simulation::commit(std::int64_t t, const std::vector<RobotRun*>& waking) {
         r->wake = t + steps;
         r->phase = Phase::asleep;
     }
-    if (moved) mj_forward(model_, data_.get());
+    if (moved) mj_kinematics(model_, data_.get());  // what the next samples see
     for (RobotRun* r : waking) flush_pending(*r, time);  // reports of dropped packets
 }
 
@@ -371,7 +371,10 @@ void Simulation::advance(std::int64_t to) {
             return;
         }
     }
-    mj_forward(model_, d);
+    // Samples and the next forces need the bodies' poses where they are
+    // now; mj_step leaves them one step behind. Kinematics is all the
+    // devices read, and the next mj_step recomputes everything else.
+    mj_kinematics(model_, d);
 }
 
 void Simulation::check_contacts() {
