@@ -92,6 +92,9 @@ std::vector<std::uint8_t> render_camera(const mjModel* m, const mjData* d, const
   const mjtNum forward[3] = {mat[0], mat[3], mat[6]}, up[3] = {mat[1], mat[4], mat[7]},
                right[3] = {mat[2], mat[5], mat[8]};
   const double half_w = std::tan(camera.fov_deg * std::numbers::pi / 360), half_h = half_w * h / w;
+  // Every ray of the image lies within the cone through the corners.
+  const std::vector<int> in_view =
+      geoms_in_cone(m, d, filter, from, forward, std::atan(std::hypot(half_w, half_h)));
   std::uint8_t* px = image.data();
   for (int row = 0; row < h; row++) {
     const double v = half_h * (1 - 2 * (row + 0.5) / h);
@@ -100,7 +103,7 @@ std::vector<std::uint8_t> render_camera(const mjModel* m, const mjData* d, const
       mjtNum dir[3];
       for (int i = 0; i < 3; i++) dir[i] = forward[i] + u * right[i] + v * up[i];
       mju_normalize3(dir);
-      const RayHit hit = cast_ray(m, d, filter, from, dir);
+      const RayHit hit = cast_ray(m, d, in_view, from, dir);
       Rgb c = sky;
       if (hit.geom >= 0) {
         const double s = shading(m, d, hit.geom, from, dir, hit.distance);
