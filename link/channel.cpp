@@ -1,5 +1,7 @@
 #include "link/channel.h"
 
+#include "link/spin.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -40,6 +42,100 @@ bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
 
 }  // namespace
 
+Channel::Channel(int fd, Lane lane, LaneSide side)
+    : fd_(fd), lane_(std::move(lane)), in_ring_(lane_->incoming(side)), out_ring_(lane_->outgoing(side)) {}
+
+bool Channel::write_bytes(const std::uint8_t* data, std::size_t size) {
+    if (!lane_) return write_all(fd_, data, size);
+    while (size > 0) {
+        const std::size_t n = out_ring_->write(data, size);
+        if (n > 0) {
+            ring_peer(out_ring_->state().reader_sleeps);
+            data += n;
+            size -= n;
+        } else if (!spin_until([this] { return lane_writable(); }) &&
+                   !sleep_on_socket(out_ring_->state().writer_sleeps, &Channel::lane_writable)) {
+            return false;
+        }
+    }
+    return !peer_gone_;
+}
+
+std::size_t Channel::read_some(std::uint8_t* into, std::size_t room) {
+    if (lane_) return lane_read(into, room);
+    while (true) {
+        ssize_t n = ::read(fd_, into, room);
+        if (n >= 0) return std::size_t(n);
+        if (errno == EINTR) continue;
+        if (errno == ECONNRESET) return 0;
+        throw LinkError(system_error("reading from the link"));
+    }
+}
+
+std::size_t Channel::lane_read(std::uint8_t* into, std::size_t room) {
+    if (!lane_readable() && !spin_until([this] { return lane_readable(); }) &&
+        !sleep_on_socket(in_ring_->state().reader_sleeps, &Channel::lane_readable)) {
+        return 0;
+    }
+    const std::size_t n = in_ring_->read(into, room);
+    ring_peer(in_ring_->state().writer_sleeps);
+    return n;
+}
+
+// Wakes the peer if it sleeps waiting for what this side just did. The flag
+// is read after the ring's counter was stored, and the peer stores the flag
+// before it reads the counter, so one of the two always sees the other.
+void Channel::ring_peer(std::atomic<std::uint32_t>& flag) {
+    if (flag.load(std::memory_order_seq_cst) == 0 || flag.exchange(0) == 0) return;
+    const std::uint8_t wake = 1;
+    if (::send(fd_, &wake, 1, MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && (errno == EPIPE || errno == ECONNRESET)) {
+        peer_gone_ = true;
+    }
+    // EAGAIN: the socket is full of wake-ups already, the peer will wake.
+}
+
+// Sleeps on the socket until done() holds (true) or the peer has gone and
+// it does not (false). A wake-up byte is only a hint: done() decides.
+bool Channel::sleep_on_socket(std::atomic<std::uint32_t>& flag, bool (Channel::*done)() const) {
+    while (!peer_gone_) {
+        flag.store(1, std::memory_order_seq_cst);
+        if ((this->*done)()) break;
+        std::uint8_t wake[64];
+        ssize_t n = ::read(fd_, wake, sizeof wake);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != ECONNRESET) throw LinkError(system_error("waiting on the link"));
+        if (n <= 0) peer_gone_ = true;
+        if ((this->*done)()) break;
+    }
+    flag.store(0, std::memory_order_relaxed);
+    return (this->*done)();
+}
+
+bool Channel::ready() const {
+    if (has_buffered()) return true;
+    return lane_ && (peer_gone_ || lane_readable());
+}
+
+bool Channel::arm() {
+    if (!lane_) return !has_buffered();
+    if (peer_gone_) return false;
+    in_ring_->state().reader_sleeps.store(1, std::memory_order_seq_cst);
+    if (!lane_readable()) return true;
+    in_ring_->state().reader_sleeps.store(0, std::memory_order_relaxed);
+    return false;
+}
+
+bool Channel::woken(bool socket_readable) {
+    if (!lane_) return socket_readable || has_buffered();
+    in_ring_->state().reader_sleeps.store(0, std::memory_order_relaxed);
+    if (socket_readable) {
+        std::uint8_t wake[64];
+        ssize_t n = ::recv(fd_, wake, sizeof wake, MSG_DONTWAIT);
+        if (n == 0 || (n < 0 && errno == ECONNRESET)) peer_gone_ = true;
+    }
+    return ready();
+}
+
 void Channel::send_frame(MessageType type) {
     std::size_t payload = out_.size() - kFrameHeaderBytes;
     if (payload > kMaxFrameBytes) {
@@ -48,7 +144,7 @@ void Channel::send_frame(MessageType type) {
     }
     for (std::size_t i = 0; i < 4; ++i) out_[i] = static_cast<std::uint8_t>(payload >> (8 * i));
     out_[4] = static_cast<std::uint8_t>(type);
-    if (!write_all(fd_, out_.data(), out_.size())) {
+    if (!write_bytes(out_.data(), out_.size())) {
         throw PeerClosed(std::string("the other end closed the link while sending ") + name_of(type));
     }
 }
@@ -62,14 +158,9 @@ bool Channel::fill(std::size_t want) {
         if (in_.size() < want) in_.resize(std::max(want, kReadChunk));
     }
     while (end_ - begin_ < want) {
-        ssize_t n = ::read(fd_, in_.data() + end_, in_.size() - end_);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            if (errno == ECONNRESET) return false;
-            throw LinkError(system_error("reading from the link"));
-        }
+        const std::size_t n = read_some(in_.data() + end_, in_.size() - end_);
         if (n == 0) return false;
-        end_ += static_cast<std::size_t>(n);
+        end_ += n;
     }
     return true;
 }

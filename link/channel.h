@@ -1,4 +1,5 @@
-// One framed message at a time over a stream socket (or pipe).
+// One framed message at a time over a stream socket (or pipe), or over a
+// lane beside the socket (see lane.h).
 //
 // A frame is a 5-byte header, the payload length as a little-endian u32 and
 // the message type byte, then the payload. The length is checked against
@@ -7,11 +8,13 @@
 #ifndef LINK_CHANNEL_H
 #define LINK_CHANNEL_H
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
 
+#include "link/lane.h"
 #include "link/messages.h"
 #include "link/wire.h"
 
@@ -34,6 +37,9 @@ struct Frame {
 class Channel {
 public:
     explicit Channel(int fd) : fd_(fd) {}
+    // The frames travel through the lane's rings; fd only wakes a side that
+    // sleeps and tells when the peer has gone.
+    Channel(int fd, Lane lane, LaneSide side);
 
     int fd() const { return fd_; }
 
@@ -57,11 +63,34 @@ public:
     // event loop calls receive again while this is true.
     bool has_buffered() const { return end_ > begin_; }
 
+    // For event loops. ready(): a receive finds bytes without waiting.
+    // Otherwise arm() before sleeping in poll() on fd(): it asks a lane's
+    // peer to ring the socket when it next writes, and is false if bytes
+    // came meanwhile (then do not sleep). When poll() finds fd() readable,
+    // woken() takes the wake-up bytes and is true when a receive can go on
+    // (bytes are in, or the peer has closed the link). Call woken() after
+    // every poll() for each armed channel, readable or not: it also disarms.
+    bool ready() const;
+    bool arm();
+    bool woken(bool socket_readable);
+
 private:
     void send_frame(MessageType type);  // out_ holds header space + payload
     bool fill(std::size_t want);        // reads until want bytes are buffered
 
+    bool write_bytes(const std::uint8_t* data, std::size_t size);  // false if the peer has gone
+    std::size_t read_some(std::uint8_t* into, std::size_t room);  // 0: the peer has gone
+    void lane_write(const std::uint8_t* data, std::size_t size);
+    std::size_t lane_read(std::uint8_t* into, std::size_t room);
+    bool sleep_on_socket(std::atomic<std::uint32_t>& flag, bool (Channel::*done)() const);
+    bool lane_readable() const { return in_ring_->readable() > 0; }
+    bool lane_writable() const { return out_ring_->writable() > 0; }
+    void ring_peer(std::atomic<std::uint32_t>& flag);
+
     int fd_;
+    std::optional<Lane> lane_;
+    std::optional<Ring> in_ring_, out_ring_;
+    bool peer_gone_ = false;  // a lane's socket has reached its end
     std::vector<std::uint8_t> out_;
     // Received bytes: in_[begin_, end_) are read but not yet handed out.
     // Reading as much as the socket holds makes one frame one read.

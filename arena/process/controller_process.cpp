@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -20,6 +21,7 @@ namespace arena {
 namespace {
 
 constexpr int kChildLinkFd = 3;
+constexpr int kChildLaneFd = 4;
 
 std::runtime_error system_error(const std::string& what) {
     return std::runtime_error(what + ": " + std::strerror(errno));
@@ -36,8 +38,8 @@ PipePair make_pipe() {
 }
 
 // Runs in the child between fork and exec: only async-signal-safe calls.
-[[noreturn]] void exec_child(const char* program, char* const argv[], char* const envp[], int link, int out,
-                             int err, int report, pid_t parent) {
+[[noreturn]] void exec_child(const char* program, char* const argv[], char* const envp[], int link, int lane,
+                             int out, int err, int report, pid_t parent) {
     prctl(PR_SET_PDEATHSIG, SIGKILL);
     if (getppid() != parent) _exit(127);  // the arena died before prctl took hold
     setpgid(0, 0);
@@ -50,9 +52,10 @@ PipePair make_pipe() {
     bool ok = null >= 0 && dup2(null, 0) == 0 && dup2(out, 1) == 1 && dup2(err, 2) == 2 &&
               dup2(link, kChildLinkFd) == kChildLinkFd;
     if (ok && link == kChildLinkFd) ok = fcntl(kChildLinkFd, F_SETFD, 0) == 0;
+    ok = ok && dup2(lane, kChildLaneFd) == kChildLaneFd;  // lane > kChildLaneFd: see the constructor
     if (ok) {
         // Everything else the arena holds stays behind, whatever its flags.
-        close_range(kChildLinkFd + 1, ~0u, 0);
+        close_range(kChildLaneFd + 1, ~0u, 0);
         execve(program, argv, envp);
     }
     int e = errno;
@@ -67,6 +70,11 @@ ControllerProcess::ControllerProcess(const std::filesystem::path& program) {
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) throw system_error("socketpair");
     UniqueFd ours(sv[0]), theirs(sv[1]);
     PipePair out = make_pipe(), err = make_pipe(), report = make_pipe();
+    link::Lane lane = link::Lane::create();
+    // Above the descriptors the child places, so placing the link cannot
+    // overwrite it.
+    UniqueFd lane_fd(fcntl(lane.fd(), F_DUPFD_CLOEXEC, kChildLaneFd + 1));
+    if (!lane_fd) throw system_error("placing the lane");
 
     // Everything the child needs is built before fork: it may not allocate.
     std::string path = program.string();
@@ -75,7 +83,14 @@ ControllerProcess::ControllerProcess(const std::filesystem::path& program) {
     for (char** e = environ; *e; ++e) {
         if (std::strncmp(*e, link_var.c_str(), std::strlen(link::kLinkFdVariable) + 1) != 0) envp.push_back(*e);
     }
+    std::string lane_var = std::string(link::kLaneFdVariable) + "=" + std::to_string(kChildLaneFd);
+    envp.erase(std::remove_if(envp.begin(), envp.end(),
+                              [&](char* e) {
+                                  return std::strncmp(e, lane_var.c_str(), std::strlen(link::kLaneFdVariable) + 1) == 0;
+                              }),
+               envp.end());
     envp.push_back(link_var.data());
+    envp.push_back(lane_var.data());
     envp.push_back(nullptr);
     std::vector<char*> argv{path.data(), nullptr};
     pid_t parent = getpid();
@@ -83,9 +98,10 @@ ControllerProcess::ControllerProcess(const std::filesystem::path& program) {
     pid_ = fork();
     if (pid_ < 0) throw system_error("fork");
     if (pid_ == 0) {
-        exec_child(path.c_str(), argv.data(), envp.data(), theirs.get(), out.write.get(), err.write.get(),
-                   report.write.get(), parent);
+        exec_child(path.c_str(), argv.data(), envp.data(), theirs.get(), lane_fd.get(), out.write.get(),
+                   err.write.get(), report.write.get(), parent);
     }
+    lane_.emplace(std::move(lane));
     setpgid(pid_, pid_);  // also here, so the group exists before we ever signal it
     link_ = std::move(ours);
     out_ = std::move(out.read);

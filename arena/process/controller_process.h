@@ -11,11 +11,13 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "arena/process/exit_status.h"
 #include "arena/process/line_joiner.h"
 #include "arena/process/unique_fd.h"
+#include "link/lane.h"
 
 namespace arena {
 
@@ -24,8 +26,9 @@ enum class Stream { out, err };
 class ControllerProcess {
 public:
     // Starts the program with its end of a socket pair named by
-    // ARENA_LINK_FD and nothing else open but the pipes and /dev/null as
-    // standard input. Throws std::runtime_error if it cannot be started.
+    // ARENA_LINK_FD, the lane beside it named by ARENA_LANE_FD, and nothing
+    // else open but the pipes and /dev/null as standard input. Throws
+    // std::runtime_error if it cannot be started.
     explicit ControllerProcess(const std::filesystem::path& program);
     ~ControllerProcess();
     ControllerProcess(const ControllerProcess&) = delete;
@@ -33,6 +36,8 @@ public:
 
     pid_t pid() const { return pid_; }
     int link_fd() const { return link_.get(); }
+    // The lane the controller shares, for the arena's end of the link; once.
+    link::Lane take_lane() { return std::move(*std::exchange(lane_, std::nullopt)); }
     // -1 once the stream has reached its end.
     int stream_fd(Stream s) const { return (s == Stream::out ? out_ : err_).get(); }
 
@@ -58,6 +63,7 @@ private:
 
     pid_t pid_ = -1;
     UniqueFd link_, out_, err_;
+    std::optional<link::Lane> lane_;
     LineJoiner out_lines_, err_lines_;
     std::optional<ExitStatus> exit_;
 };

@@ -17,6 +17,7 @@
 #include "devices/radio.h"
 #include "devices/ray.h"
 #include "devices/wheels.h"
+#include "link/spin.h"
 
 namespace arena {
 namespace {
@@ -95,7 +96,7 @@ void Simulation::start_controllers() {
         } catch (const std::runtime_error& e) {
             throw std::runtime_error(world_.manifest.file.string() + ": robot \"" + r->name() + "\": " + e.what());
         }
-        r->channel = std::make_unique<link::Channel>(r->process->link_fd());
+        r->channel = std::make_unique<link::Channel>(r->process->link_fd(), r->process->take_lane(), link::LaneSide::arena);
         r->handed = sample(*r, model_, data_.get(), {0, step_ms_, true}, {});
     }
 }
@@ -129,38 +130,66 @@ void Simulation::wake(std::int64_t t) {
 }
 
 void Simulation::serve_until_stepped(std::int64_t t, std::vector<RobotRun*>& waking) {
-    auto waiting = [&] {
-        return std::any_of(waking.begin(), waking.end(),
-                           [](RobotRun* r) { return r->phase == Phase::hello || r->phase == Phase::computing; });
-    };
-    while (waiting()) {
-        std::vector<pollfd> fds;
-        std::vector<std::function<void()>> handlers;
-        auto watch = [&](int fd, std::function<void()> handler) {
-            if (fd < 0) return;
-            fds.push_back({fd, POLLIN, 0});
-            handlers.push_back(std::move(handler));
-        };
-        watch(interrupts_.fd(), [&] { interrupted_ = interrupts_.raised(); });
-        if (options_.terminal) watch(options_.terminal->fd(), [&] { options_.terminal->read_presses(Clock::now()); });
-        for (auto& r : robots_) {
-            if (!r->process) continue;
-            RobotRun& rr = *r;
-            for (Stream s : {Stream::out, Stream::err}) watch(rr.process->stream_fd(s), [&rr, s, this] { read_output(rr, s); });
-        }
+    auto awaited = [](const RobotRun* r) { return r->phase == Phase::hello || r->phase == Phase::computing; };
+    // What is there already, without a system call: most hand-overs arrive
+    // while the arena watches the lanes.
+    auto serve_ready = [&] {
+        bool served = false;
         for (RobotRun* r : waking) {
-            if (r->phase == Phase::hello || r->phase == Phase::computing) {
-                watch(r->channel->fd(), [r, t, this] { serve_link(*r, t); });
+            if (awaited(r) && r->channel->ready()) {
+                serve_link(*r, t);
+                served = true;
             }
         }
-        if (poll(fds.data(), fds.size(), -1) < 0) {
-            if (errno == EINTR) continue;
-            throw std::runtime_error(std::string("poll failed: ") + std::strerror(errno));
-        }
-        for (std::size_t i = 0; i < fds.size(); ++i) {
-            if (fds[i].revents) handlers[i]();
-        }
+        return served;
+    };
+    auto any_ready = [&] {
+        return std::any_of(waking.begin(), waking.end(), [&](RobotRun* r) { return awaited(r) && r->channel->ready(); });
+    };
+    while (std::any_of(waking.begin(), waking.end(), awaited)) {
+        if (serve_ready() || link::spin_until(any_ready)) continue;
+        sleep_until_served(t, waking);
         if (interrupted_) return;
+    }
+}
+
+// Sleeps in poll() until a controller writes, one's output arrives, a key
+// is pressed or the run is interrupted, and serves what woke it.
+void Simulation::sleep_until_served(std::int64_t t, std::vector<RobotRun*>& waking) {
+    std::vector<RobotRun*> armed;
+    for (RobotRun* r : waking) {
+        if (r->phase != Phase::hello && r->phase != Phase::computing) continue;
+        if (!r->channel->arm()) {  // it wrote meanwhile
+            for (RobotRun* a : armed) a->channel->woken(false);
+            return;
+        }
+        armed.push_back(r);
+    }
+    std::vector<pollfd> fds;
+    std::vector<std::function<void()>> handlers;
+    auto watch = [&](int fd, std::function<void()> handler) {
+        if (fd < 0) return;
+        fds.push_back({fd, POLLIN, 0});
+        handlers.push_back(std::move(handler));
+    };
+    watch(interrupts_.fd(), [&] { interrupted_ = interrupts_.raised(); });
+    if (options_.terminal) watch(options_.terminal->fd(), [&] { options_.terminal->read_presses(Clock::now()); });
+    for (auto& r : robots_) {
+        if (!r->process) continue;
+        RobotRun& rr = *r;
+        for (Stream s : {Stream::out, Stream::err}) watch(rr.process->stream_fd(s), [&rr, s, this] { read_output(rr, s); });
+    }
+    const std::size_t links = fds.size();
+    for (RobotRun* r : armed) fds.push_back({r->channel->fd(), POLLIN, 0});
+    if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
+        throw std::runtime_error(std::string("poll failed: ") + std::strerror(errno));
+    }
+    for (std::size_t i = 0; i < links; ++i) {
+        if (fds[i].revents) handlers[i]();
+    }
+    for (std::size_t i = 0; i < armed.size(); ++i) {
+        // Every armed lane is disarmed; the ones with bytes are served.
+        if (armed[i]->channel->woken(fds[links + i].revents != 0) && !interrupted_) serve_link(*armed[i], t);
     }
 }
 

@@ -55,6 +55,7 @@ private:
     void start_controllers();
     void wake(std::int64_t t);
     void serve_until_stepped(std::int64_t t, std::vector<RobotRun*>& waking);
+    void sleep_until_served(std::int64_t t, std::vector<RobotRun*>& waking);
     void serve_link(RobotRun& r, std::int64_t t);
     void answer_hello(RobotRun& r, std::span<const std::uint8_t> payload);
     void answer_image(RobotRun& r, std::span<const std::uint8_t> payload);

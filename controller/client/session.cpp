@@ -44,6 +44,24 @@ int link_fd() {
     return static_cast<int>(fd);
 }
 
+// The lane named by ARENA_LANE_FD, if the arena gave one; a lane that is
+// named but cannot be attached is as fatal as a bad ARENA_LINK_FD.
+std::optional<Lane> lane() {
+    const char* text = std::getenv(kLaneFdVariable);
+    if (text == nullptr) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    long fd = std::strtol(text, &end, 10);
+    try {
+        if (*text == '\0' || *end != '\0' || errno != 0 || fd < 0 || fd > 1 << 20) throw LinkError("not a descriptor");
+        return Lane::attach(static_cast<int>(fd));
+    } catch (const LinkError& e) {
+        std::fprintf(stderr, "%s: ARENA_LANE_FD=%s: %s; start it with `arena run WORLD`\n", program(), text,
+                     e.what());
+        std::exit(2);
+    }
+}
+
 }  // namespace
 
 Session& session() {
@@ -63,7 +81,12 @@ void Session::stopped() const {
 
 void Session::connect() {
     if (channel_) return;
-    channel_.emplace(link_fd());
+    const int fd = link_fd();
+    if (auto l = lane()) {
+        channel_.emplace(fd, std::move(*l), LaneSide::controller);
+    } else {
+        channel_.emplace(fd);
+    }
     try {
         channel_->send(Hello{});
         auto frame = channel_->receive();

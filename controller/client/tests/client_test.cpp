@@ -1,5 +1,6 @@
 // The real Controller library end to end: a test controller process talks
-// to a fake arena played by the test over a socket pair.
+// to a fake arena played by the test, over a socket pair alone or over a
+// lane beside it, as the arena runs it.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -36,14 +37,20 @@ GpsSample gps_at(float x, float y, float z) {
     return g;
 }
 
-// Starts test_robot MODE with ARENA_LINK_FD set (unless link is false),
+enum class Transport { socket, lane };
+
+// Starts test_robot MODE with ARENA_LINK_FD set (unless link_fd is null;
+// "" names the real descriptor) and, over a lane, ARENA_LANE_FD likewise,
 // its stdout and stderr on one pipe, and plays the arena's side.
 class FakeArena {
 public:
-    explicit FakeArena(const char* mode, const char* link_fd = "") {
+    explicit FakeArena(const char* mode, const char* link_fd = "", Transport transport = Transport::socket,
+                       const char* lane_fd = "") {
         int sv[2], out[2];
         EXPECT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv), 0);
         EXPECT_EQ(pipe2(out, O_CLOEXEC), 0);
+        std::optional<Lane> lane;
+        if (transport == Transport::lane) lane.emplace(Lane::create());
         pid_ = fork();
         if (pid_ == 0) {
             dup2(out[1], 1);
@@ -55,6 +62,12 @@ public:
             } else {
                 setenv(kLinkFdVariable, *link_fd ? link_fd : fd_text.c_str(), 1);
             }
+            if (lane) {
+                std::string lane_text = std::to_string(dup(lane->fd()));
+                setenv(kLaneFdVariable, *lane_fd ? lane_fd : lane_text.c_str(), 1);
+            } else {
+                unsetenv(kLaneFdVariable);
+            }
             execl(TEST_ROBOT, TEST_ROBOT, mode, static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -62,7 +75,11 @@ public:
         close(out[1]);
         fd_ = sv[0];
         out_ = out[0];
-        channel_.emplace(fd_);
+        if (lane) {
+            channel_.emplace(fd_, std::move(*lane), LaneSide::arena);
+        } else {
+            channel_.emplace(fd_);
+        }
     }
     ~FakeArena() {
         if (pid_ > 0) {
@@ -123,10 +140,15 @@ private:
     std::optional<Channel> channel_;
 };
 
+class ClientOver : public testing::TestWithParam<Transport> {};
+
 }  // namespace
 
-TEST(Client, ReadsBeforeTheFirstStepSeeTheTimeZeroSamples) {
-    FakeArena arena("reads");
+INSTANTIATE_TEST_SUITE_P(Transports, ClientOver, testing::Values(Transport::socket, Transport::lane),
+                         [](const auto& info) { return info.param == Transport::lane ? "lane" : "socket"; });
+
+TEST_P(ClientOver, ReadsBeforeTheFirstStepSeeTheTimeZeroSamples) {
+    FakeArena arena("reads", "", GetParam());
     Welcome w = test_welcome();
     w.sensors.distances = {{kIr0, 812}, {kIr1, 3}};
     w.sensors.gps = {gps_at(1.5f, 2, -3)};
@@ -159,8 +181,8 @@ TEST(Client, ReadsBeforeTheFirstStepSeeTheTimeZeroSamples) {
               "step: name=tester ir0=40 gps=1.5,2,-3 keys= packet=0:\n");
 }
 
-TEST(Client, CommandsTravelWithTheNextStepInCallOrder) {
-    FakeArena arena("commands");
+TEST_P(ClientOver, CommandsTravelWithTheNextStepInCallOrder) {
+    FakeArena arena("commands", "", GetParam());
     arena.handshake();
     for (int k = 1; k <= 3; ++k) {
         Step st = arena.expect_step();
@@ -196,8 +218,8 @@ TEST(Client, CommandsTravelWithTheNextStepInCallOrder) {
     EXPECT_EQ(arena.output(), "run returned\n");
 }
 
-TEST(Client, AClosedLinkEndsRobotRunLikeStop) {
-    FakeArena arena("commands");
+TEST_P(ClientOver, AClosedLinkEndsRobotRunLikeStop) {
+    FakeArena arena("commands", "", GetParam());
     arena.handshake();
     arena.expect_step();
     arena.close_link();
@@ -205,8 +227,8 @@ TEST(Client, AClosedLinkEndsRobotRunLikeStop) {
     EXPECT_EQ(arena.output(), "run returned\n");
 }
 
-TEST(Client, TheCameraImageIsFetchedOnlyWhenLookedAtAndOncePerStep) {
-    FakeArena arena("camera");
+TEST_P(ClientOver, TheCameraImageIsFetchedOnlyWhenLookedAtAndOncePerStep) {
+    FakeArena arena("camera", "", GetParam());
     Welcome w = test_welcome();
     w.sensors.cameras = {{kCamera, 2, 1}};
     arena.handshake(w);
@@ -223,8 +245,8 @@ TEST(Client, TheCameraImageIsFetchedOnlyWhenLookedAtAndOncePerStep) {
     EXPECT_EQ(arena.output(), "size 2x1\nimage 2x1 first=10,20,30 same=1\nsize 2x1\nrun returned\n");
 }
 
-TEST(Client, StdoutLinesReachThePipeBeforeTheirStep) {
-    FakeArena arena("prints");
+TEST_P(ClientOver, StdoutLinesReachThePipeBeforeTheirStep) {
+    FakeArena arena("prints", "", GetParam());
     arena.handshake();
     for (int k = 1; k <= 3; ++k) {
         arena.expect_step();
@@ -239,16 +261,16 @@ TEST(Client, StdoutLinesReachThePipeBeforeTheirStep) {
     EXPECT_EQ(arena.exit_status(), 0);
 }
 
-TEST(Client, StopOrAClosedLinkEndsAnEndlessStepLoopWithStatusZero) {
+TEST_P(ClientOver, StopOrAClosedLinkEndsAnEndlessStepLoopWithStatusZero) {
     {
-        FakeArena arena("reads");
+        FakeArena arena("reads", "", GetParam());
         arena.handshake();
         arena.expect_step();
         arena.link().send(Stop{});
         EXPECT_EQ(arena.exit_status(), 0);
     }
     {
-        FakeArena arena("reads");
+        FakeArena arena("reads", "", GetParam());
         arena.handshake();
         arena.expect_step();
         arena.close_link();
@@ -269,9 +291,9 @@ TEST(Client, WithoutAnArenaTheProgramSaysHowToRunItAndExitsTwo) {
         << garbage.output();
 }
 
-TEST(Client, AMalformedOrForeignArenaIsReportedAndExitsOne) {
+TEST_P(ClientOver, AMalformedOrForeignArenaIsReportedAndExitsOne) {
     {
-        FakeArena arena("reads");
+        FakeArena arena("reads", "", GetParam());
         decode_hello(arena.expect(MessageType::hello).payload);
         Welcome w = test_welcome();
         w.version = kProtocolVersion + 1;
@@ -281,7 +303,7 @@ TEST(Client, AMalformedOrForeignArenaIsReportedAndExitsOne) {
         EXPECT_NE(arena.output().find("version"), std::string::npos) << arena.output();
     }
     {
-        FakeArena arena("reads");
+        FakeArena arena("reads", "", GetParam());
         arena.handshake();
         arena.expect_step();
         Sensors s;
@@ -291,4 +313,16 @@ TEST(Client, AMalformedOrForeignArenaIsReportedAndExitsOne) {
         EXPECT_EQ(arena.exit_status(), 1);
         EXPECT_NE(arena.output().find("tag 1, which is not a gps"), std::string::npos) << arena.output();
     }
+}
+
+TEST(Client, ALaneThatIsNotOneIsReportedAndExitsTwo) {
+    FakeArena closed("reads", "", Transport::lane, "99");
+    EXPECT_EQ(closed.exit_status(), 2);
+    EXPECT_NE(closed.output().find("ARENA_LANE_FD=99: "), std::string::npos) << closed.output();
+
+    // An open descriptor, but not a lane: the program's own standard output.
+    FakeArena foreign("reads", "", Transport::lane, "1");
+    EXPECT_EQ(foreign.exit_status(), 2);
+    EXPECT_NE(foreign.output().find("ARENA_LANE_FD=1: descriptor 1 is not an arena lane"), std::string::npos)
+        << foreign.output();
 }

@@ -1,0 +1,50 @@
+// Watching for a condition another process will make true, without
+// sleeping, for a bounded time.
+//
+// The lock-step link's hand-overs are short waits: the arena's physics for
+// one step, a controller's computation for one step. Sleeping and being
+// woken costs more than that on a virtual machine, so the waiting side
+// watches for a while first. After the first stretch it yields between
+// looks, so that on a machine with more processes than cores the one it
+// waits for gets the core.
+#ifndef LINK_SPIN_H
+#define LINK_SPIN_H
+
+#include <chrono>
+
+#include <sched.h>
+
+namespace arena::link {
+
+// How long a side watches before it sleeps. Longer than a step of a small
+// world's physics, short enough not to matter when a run is paced to the
+// wall clock.
+constexpr std::chrono::microseconds kSpinBudget{300};
+
+inline void cpu_relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
+// True as soon as ready() is, false once `budget` has gone by without.
+template <class Ready>
+bool spin_until(Ready ready, std::chrono::microseconds budget = kSpinBudget) {
+    using Clock = std::chrono::steady_clock;
+    constexpr std::chrono::microseconds kBusy{20};
+    const auto start = Clock::now();
+    for (unsigned i = 1;; ++i) {
+        if (ready()) return true;
+        if (i % 32 != 0) {
+            cpu_relax();
+            continue;
+        }
+        const auto waited = Clock::now() - start;
+        if (waited >= budget) return false;
+        if (waited >= kBusy) sched_yield();
+    }
+}
+
+}  // namespace arena::link
+
+#endif
