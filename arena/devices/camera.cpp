@@ -1,5 +1,6 @@
 #include "devices/camera.h"
 
+#include "devices/pixel_rays.h"
 #include "devices/ray.h"
 
 #include <algorithm>
@@ -87,26 +88,17 @@ std::vector<std::uint8_t> render_camera(const mjModel* m, const mjData* d, const
   std::vector<std::uint8_t> image(std::size_t(w) * h * 3);
   if (w == 0 || h == 0) return image;
   const RayFilter filter(m, robot_body);
-  const mjtNum* from = d->site_xpos + 3 * camera.site;
-  const mjtNum* mat = d->site_xmat + 9 * camera.site;
-  const mjtNum forward[3] = {mat[0], mat[3], mat[6]}, up[3] = {mat[1], mat[4], mat[7]},
-               right[3] = {mat[2], mat[5], mat[8]};
-  const double half_w = std::tan(camera.fov_deg * std::numbers::pi / 360), half_h = half_w * h / w;
-  // Every ray of the image lies within the cone through the corners.
-  const std::vector<int> in_view =
-      geoms_in_cone(m, d, filter, from, forward, std::atan(std::hypot(half_w, half_h)));
+  const CameraView view(m, d, camera.site, w, h, camera.fov_deg);
+  const PixelBins bins(m, d, filter, view);
   std::uint8_t* px = image.data();
   for (int row = 0; row < h; row++) {
-    const double v = half_h * (1 - 2 * (row + 0.5) / h);
     for (int col = 0; col < w; col++, px += 3) {
-      const double u = half_w * (2 * (col + 0.5) / w - 1);
       mjtNum dir[3];
-      for (int i = 0; i < 3; i++) dir[i] = forward[i] + u * right[i] + v * up[i];
-      mju_normalize3(dir);
-      const RayHit hit = cast_ray(m, d, in_view, from, dir);
+      view.ray(col, row, dir);
+      const RayHit hit = cast_ray(m, d, bins.at(col, row), view.from, dir);
       Rgb c = sky;
       if (hit.geom >= 0) {
-        const double s = shading(m, d, hit.geom, from, dir, hit.distance);
+        const double s = shading(m, d, hit.geom, view.from, dir, hit.distance);
         c = geom_colour(m, hit.geom);
         c = {c.r * s, c.g * s, c.b * s};
       }

@@ -1,8 +1,5 @@
 #include "devices/ray.h"
 
-#include <algorithm>
-#include <cmath>
-
 namespace arena {
 
 bool in_subtree(const mjModel* m, int body, int root) {
@@ -60,19 +57,6 @@ void nearer(const mjModel* m, const mjData* d, int g, const mjtNum from[3], cons
   if (t >= 0 && (nearest.geom < 0 || t < nearest.distance)) nearest = {t, g};
 }
 
-// Whether a sphere can reach into the cone: the angle from the axis to its
-// centre, less the angle the sphere fills as seen from the apex, is within
-// the cone's half angle. A sphere around the apex always can.
-bool sphere_in_cone(const mjtNum centre[3], mjtNum radius, const mjtNum from[3], const mjtNum axis[3],
-                    double half_angle) {
-  mjtNum to_centre[3];
-  mju_sub3(to_centre, centre, from);
-  const mjtNum dist = mju_norm3(to_centre);
-  if (dist <= radius) return true;
-  const double off_axis = std::acos(std::clamp(mju_dot3(to_centre, axis) / dist, -1.0, 1.0));
-  return off_axis - std::asin(radius / dist) <= half_angle;
-}
-
 }  // namespace
 
 RayHit cast_ray(const mjModel* m, const mjData* d, const RayFilter& filter, const mjtNum from[3],
@@ -89,21 +73,6 @@ RayHit cast_ray(const mjModel* m, const mjData* d, std::span<const int> geoms, c
   RayHit nearest;
   for (int g : geoms) nearer(m, d, g, from, dir, nearest);
   return nearest;
-}
-
-std::vector<int> geoms_in_cone(const mjModel* m, const mjData* d, const RayFilter& filter,
-                               const mjtNum from[3], const mjtNum axis[3], double half_angle) {
-  std::vector<int> geoms;
-  for (int g = 0; g < m->ngeom; g++) {
-    if (!filter.hits(g)) continue;
-    const mjtNum r = m->geom_rbound[g];
-    // Planes (and anything else without a bound) are never culled.
-    if (r <= 0 || m->geom_type[g] == mjGEOM_PLANE ||
-        sphere_in_cone(d->geom_xpos + 3 * g, r, from, axis, half_angle)) {
-      geoms.push_back(g);
-    }
-  }
-  return geoms;
 }
 
 }  // namespace arena

@@ -34,13 +34,6 @@ RayHit cast_ray(const mjModel* m, const mjData* d, const RayFilter& filter,
 RayHit cast_ray(const mjModel* m, const mjData* d, std::span<const int> geoms, const mjtNum from[3],
                 const mjtNum dir[3]);
 
-// The geoms the filter lets through that any ray from `from` within
-// `half_angle` radians of the unit vector `axis` could hit: planes, and
-// every geom whose bounding sphere reaches into that cone. A camera casts
-// many rays from one point, so it narrows the scene once per image.
-std::vector<int> geoms_in_cone(const mjModel* m, const mjData* d, const RayFilter& filter,
-                               const mjtNum from[3], const mjtNum axis[3], double half_angle);
-
 // True when `body` is `root` or lies below it in the body tree.
 bool in_subtree(const mjModel* m, int body, int root);
 
