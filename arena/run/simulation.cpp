@@ -80,7 +80,9 @@ int Simulation::run() {
     } catch (const std::runtime_error& e) {
         fail_world(e.what());
     }
+    const double stepping = std::chrono::duration<double>(Clock::now() - wall_start_).count();
     finish();
+    if (!world_fault_) report_speed(stepping);  // a bad world's one line stays alone
     if (world_fault_) return kBadWorld;
     if (interrupted_) return kInterrupted;
     for (auto& r : robots_) {
@@ -248,9 +250,13 @@ void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
     if (r.phase != Phase::computing) throw link::LinkError("STEP before the handshake");
     r.step = link::decode_step(payload);
     // The library flushes the program's output before it steps, so
-    // everything printed in this step is in the pipes by now.
-    read_output(r, Stream::out);
-    read_output(r, Stream::err);
+    // everything printed in this step is in the pipes by now. Most steps
+    // print nothing: one poll says which pipe to read, if any.
+    pollfd fds[2] = {{r.process->stream_fd(Stream::out), POLLIN, 0}, {r.process->stream_fd(Stream::err), POLLIN, 0}};
+    if (poll(fds, 2, 0) > 0) {
+        if (fds[0].revents) read_output(r, Stream::out);
+        if (fds[1].revents) read_output(r, Stream::err);
+    }
     r.phase = Phase::stepped;
 }
 
@@ -492,6 +498,17 @@ void Simulation::stop_and_reap(RobotRun& r, double time, Clock::time_point deadl
     r.phase = Phase::gone;
     r.exit = ExitRecord{st.clean() ? "stopped" : st.signalled ? "signal" : "exited", st, time};
     if (!st.clean()) note(r, "arena", "controller " + st.describe() + " when told to stop at t = " + seconds(time) + " s");
+}
+
+// How fast the run went, from starting the controllers to the last step
+// (loading the world before and stopping the controllers after are left
+// out): what a user tuning a world or a controller wants to know.
+void Simulation::report_speed(double wall) {
+    const double simulated = time_of(now_);
+    char line[160];
+    std::snprintf(line, sizeof line, "ran %.3f s of simulated time in %.3f s, %.0f times real time", simulated,
+                  wall, wall > 0 ? simulated / wall : 0.0);
+    display_.report(line);
 }
 
 void Simulation::fail_world(const std::string& what) {

@@ -76,6 +76,7 @@ private:
     std::vector<int> keys_for(const RobotRun& r, double t);
     nlohmann::json summary() const;
     void fail_world(const std::string& what);
+    void report_speed(double wall);
 
     const World& world_;
     RunOptions options_;
