@@ -47,6 +47,80 @@ Range pixels_between(double lo, double hi, double scale, int n) {
   return {std::max(0, int(std::ceil(index(lo)))), std::min(n - 1, int(std::floor(index(hi))))};
 }
 
+// The half extents of a primitive geom's box in its own frame, or false
+// for planes, meshes and height fields.
+bool local_box(const mjModel* m, int g, mjtNum e[3]) {
+  const mjtNum* s = m->geom_size + 3 * g;
+  switch (m->geom_type[g]) {
+    case mjGEOM_BOX:
+    case mjGEOM_ELLIPSOID: e[0] = s[0], e[1] = s[1], e[2] = s[2]; return true;
+    case mjGEOM_SPHERE: e[0] = e[1] = e[2] = s[0]; return true;
+    case mjGEOM_CYLINDER: e[0] = e[1] = s[0], e[2] = s[1]; return true;
+    case mjGEOM_CAPSULE: e[0] = e[1] = s[0], e[2] = s[1] + s[0]; return true;
+    default: return false;
+  }
+}
+
+void camera_coords(const CameraView& view, const mjtNum w[3], mjtNum c[3]) {
+  c[0] = mju_dot3(w, view.right), c[1] = mju_dot3(w, view.up), c[2] = mju_dot3(w, view.forward);
+}
+
+// The u and v ranges of a box wholly in front of the camera: within its
+// corners' projections, which for a thin post are far tighter than its
+// bounding sphere's. False when a corner is not ahead of the camera.
+bool box_extent(const mjData* d, int g, const CameraView& view, const mjtNum centre[3], const mjtNum e[3],
+                double u[2], double v[2]) {
+  // The box's half edges in camera coordinates: columns of the geom's frame.
+  const mjtNum* mat = d->geom_xmat + 9 * g;
+  mjtNum axis[3][3];
+  for (int k = 0; k < 3; k++) {
+    const mjtNum w[3] = {mat[k] * e[k], mat[3 + k] * e[k], mat[6 + k] * e[k]};
+    camera_coords(view, w, axis[k]);
+  }
+  u[0] = v[0] = inf;
+  u[1] = v[1] = -inf;
+  for (int corner = 0; corner < 8; corner++) {
+    mjtNum c[3];
+    for (int i = 0; i < 3; i++) {
+      c[i] = centre[i];
+      for (int k = 0; k < 3; k++) c[i] += (corner >> k & 1 ? 1 : -1) * axis[k][i];
+    }
+    if (c[2] <= 1e-9) return false;
+    u[0] = std::min(u[0], c[0] / c[2]), u[1] = std::max(u[1], c[0] / c[2]);
+    v[0] = std::min(v[0], c[1] / c[2]), v[1] = std::max(v[1], c[1] / c[2]);
+  }
+  for (double* range : {u, v}) {
+    range[0] -= 1e-9 * (1 + std::abs(range[0]));
+    range[1] += 1e-9 * (1 + std::abs(range[1]));
+  }
+  return true;
+}
+
+// Where a geom shows in the image plane, as ranges of u = x/z and v = y/z
+// in camera coordinates: within its bounding sphere's tangents, and when
+// its box is wholly ahead, within the box's corners too (computed only for
+// a geom whose sphere is in view). False when it is wholly behind the
+// camera.
+bool image_extent(const mjModel* m, const mjData* d, int g, const CameraView& view, double u[2],
+                  double v[2]) {
+  mjtNum rel[3], centre[3];
+  mju_sub3(rel, d->geom_xpos + 3 * g, view.from);
+  camera_coords(view, rel, centre);
+  const mjtNum r = m->geom_rbound[g];
+  if (centre[2] + r <= 0) return false;
+  tangent_range(centre[0], centre[2], r, u[0], u[1]);
+  tangent_range(centre[1], centre[2], r, v[0], v[1]);
+  const double corner_u = view.half_w, corner_v = view.half_h;  // the image's own extent
+  if (u[0] > corner_u || u[1] < -corner_u || v[0] > corner_v || v[1] < -corner_v) return false;
+  mjtNum e[3];
+  double box_u[2], box_v[2];
+  if (local_box(m, g, e) && box_extent(d, g, view, centre, e, box_u, box_v)) {
+    u[0] = std::max(u[0], box_u[0]), u[1] = std::min(u[1], box_u[1]);
+    v[0] = std::max(v[0], box_v[0]), v[1] = std::min(v[1], box_v[1]);
+  }
+  return true;
+}
+
 }  // namespace
 
 CameraView::CameraView(const mjModel*, const mjData* d, int site, int w, int h, double fov_deg)
@@ -83,19 +157,13 @@ PixelBins::PixelBins(const mjModel* m, const mjData* d, const RayFilter& filter,
       covers.push_back({g, all_cols, all_rows});
       continue;
     }
-    mjtNum rel[3];
-    mju_sub3(rel, d->geom_xpos + 3 * g, view.from);
-    const double x = mju_dot3(rel, view.right), y = mju_dot3(rel, view.up), z = mju_dot3(rel, view.forward);
-    if (z + r <= 0) continue;  // wholly behind the camera
-    // The ray of a pixel shows points at (x/z, y/z) = (u, v): a point of the
-    // sphere lies on it only if u is in the sphere's horizontal range and v
-    // in its vertical one.
-    double ulo, uhi, vlo, vhi;
-    tangent_range(x, z, r, ulo, uhi);
-    tangent_range(y, z, r, vlo, vhi);
-    const Range cols = pixels_between(ulo, uhi, view.half_w, view.width);
+    // The ray of a pixel shows points at (x/z, y/z) = (u, v): it can meet
+    // the geom only if (u, v) lies where the geom shows.
+    double u[2], v[2];
+    if (!image_extent(m, d, g, view, u, v)) continue;
+    const Range cols = pixels_between(u[0], u[1], view.half_w, view.width);
     // Rows run top down: row i shows v = -c(i).
-    const Range rows = pixels_between(-vhi, -vlo, view.half_h, view.height);
+    const Range rows = pixels_between(-v[1], -v[0], view.half_h, view.height);
     if (cols.first <= cols.last && rows.first <= rows.last) covers.push_back({g, cols, rows});
   }
   // Count, then place, so that each pixel's geoms stay in model order.

@@ -11,7 +11,7 @@ namespace {
 
 // Geoms of every primitive type scattered round a camera body near the
 // origin: ahead, at the edges of any view, beside, behind, one the camera
-// sits in, and a floor.
+// sits in, thin tilted posts and beams like a gate's, and a floor.
 const char* scattered_scene = R"(
 <mujoco>
   <worldbody>
@@ -25,6 +25,10 @@ const char* scattered_scene = R"(
     <geom type="box" pos="4 -0.9 0.5" size="0.5 0.1 0.5" euler="0 20 0"/>
     <geom type="box" pos="2.5 0.5 -1.5" size="0.05 1 0.05"/>
     <geom type="box" pos="1.5 -0.4 0.6" size="0.05 0.05 0.05"/>
+    <geom type="box" pos="2 0 -0.6" size="0.03 1.2 0.03" euler="10 0 25"/>
+    <geom type="box" pos="1.8 0.9 0.2" size="1 0.03 0.03" euler="0 40 5"/>
+    <geom type="cylinder" pos="-0.5 0.3 0.9" size="0.05 1" euler="80 0 0"/>
+    <geom type="capsule" pos="0.8 0.5 -0.3" size="0.05 0.6" euler="0 70 0"/>
     <body name="bot" pos="0 0 0">
       <freejoint/>
       <geom type="box" size="0.1 0.1 0.1"/>
