@@ -97,6 +97,33 @@ void read_header(Reader& r, const char* peer) {
     }
 }
 
+void write_image(Writer& w, const Image& m) {
+    if (m.rgb.size() != std::size_t{m.width} * m.height * 3) {
+        throw LinkError("image of " + std::to_string(m.width) + " x " + std::to_string(m.height) +
+                        " needs " + std::to_string(std::size_t{m.width} * m.height * 3) +
+                        " bytes, not " + std::to_string(m.rgb.size()));
+    }
+    w.u8(m.tag);
+    w.u16(m.width);
+    w.u16(m.height);
+    w.raw(m.rgb);
+}
+
+Image read_image(Reader& r) {
+    Image m;
+    m.tag = r.u8();
+    m.width = r.u16();
+    m.height = r.u16();
+    std::size_t size = std::size_t{m.width} * m.height * 3;
+    if (r.remaining() < size) {
+        r.fail(std::to_string(m.width) + " x " + std::to_string(m.height) + " image needs " +
+               std::to_string(size) + " bytes, the message holds " + std::to_string(r.remaining()));
+    }
+    auto b = r.raw(size);
+    m.rgb.assign(b.begin(), b.end());
+    return m;
+}
+
 void write_sensors(Writer& w, const Sensors& m) {
     w.f64(m.time);
     write_count(w, m.distances.size(), "distance samples");
@@ -119,6 +146,8 @@ void write_sensors(Writer& w, const Sensors& m) {
         w.u16(c.width);
         w.u16(c.height);
     }
+    write_count(w, m.images.size(), "images");
+    for (const auto& i : m.images) write_image(w, i);
 }
 
 Sensors read_sensors(Reader& r) {
@@ -144,6 +173,8 @@ Sensors read_sensors(Reader& r) {
         c.width = r.u16();
         c.height = r.u16();
     }
+    m.images.resize(read_count(r, 5));
+    for (auto& i : m.images) i = read_image(r);
     return m;
 }
 
@@ -191,6 +222,8 @@ void encode(const Step& m, std::vector<std::uint8_t>& out) {
     w.bytes32({reinterpret_cast<const std::uint8_t*>(m.console.data()), m.console.size()});
     write_count(w, m.emits.size(), "emitted packets");
     for (const auto& p : m.emits) write_packet(w, p);
+    write_count(w, m.looked.size(), "cameras looked at");
+    for (auto tag : m.looked) w.u8(tag);
 }
 
 void encode(const Sensors& m, std::vector<std::uint8_t>& out) {
@@ -203,16 +236,8 @@ void encode(const ImageRequest& m, std::vector<std::uint8_t>& out) {
 }
 
 void encode(const Image& m, std::vector<std::uint8_t>& out) {
-    if (m.rgb.size() != std::size_t{m.width} * m.height * 3) {
-        throw LinkError("image of " + std::to_string(m.width) + " x " + std::to_string(m.height) +
-                        " needs " + std::to_string(std::size_t{m.width} * m.height * 3) +
-                        " bytes, not " + std::to_string(m.rgb.size()));
-    }
     Writer w(out);
-    w.u8(m.tag);
-    w.u16(m.width);
-    w.u16(m.height);
-    w.raw(m.rgb);
+    write_image(w, m);
 }
 
 void encode(const Stop&, std::vector<std::uint8_t>&) {}
@@ -270,6 +295,8 @@ Step decode_step(std::span<const std::uint8_t> payload) {
     m.console.assign(reinterpret_cast<const char*>(console.data()), console.size());
     m.emits.resize(read_count(r, 3));
     for (auto& p : m.emits) p = read_packet(r);
+    m.looked.resize(read_count(r, 1));
+    for (auto& tag : m.looked) tag = r.u8();
     r.finish();
     return m;
 }
@@ -290,17 +317,8 @@ ImageRequest decode_image_request(std::span<const std::uint8_t> payload) {
 
 Image decode_image(std::span<const std::uint8_t> payload) {
     Reader r(payload, "IMAGE");
-    Image m;
-    m.tag = r.u8();
-    m.width = r.u16();
-    m.height = r.u16();
-    std::size_t size = std::size_t{m.width} * m.height * 3;
-    if (r.remaining() != size) {
-        r.fail(std::to_string(m.width) + " x " + std::to_string(m.height) + " image needs " +
-               std::to_string(size) + " bytes, the message holds " + std::to_string(r.remaining()));
-    }
-    auto b = r.raw(size);
-    m.rgb.assign(b.begin(), b.end());
+    Image m = read_image(r);
+    r.finish();
     return m;
 }
 

@@ -7,10 +7,13 @@
 //   HELLO           ─────────▶
 //                   ◀─────────    WELCOME (robot, devices, samples at t = 0)
 //   STEP            ─────────▶                 ┐ once per controller step
-//   [IMAGE_REQUEST  ─────────▶                 │ only when the program
-//                   ◀─────────    IMAGE]       │ looks at its camera
-//                   ◀─────────    SENSORS      ┘
+//   [IMAGE_REQUEST  ─────────▶                 │ only when the program looks
+//                   ◀─────────    IMAGE]       │ at a camera SENSORS brought
+//                   ◀─────────    SENSORS      ┘ no image of
 //                   ◀─────────    STOP (instead of SENSORS or IMAGE, at the end)
+//
+// SENSORS brings the image of every camera the program looked at in its
+// last step: a program that looks every step never waits for a request.
 #ifndef LINK_MESSAGES_H
 #define LINK_MESSAGES_H
 
@@ -26,7 +29,7 @@
 namespace arena::link {
 
 // Bumped whenever a byte layout changes; both ends check it in the handshake.
-constexpr std::uint32_t kProtocolVersion = 1;
+constexpr std::uint32_t kProtocolVersion = 2;
 // "ARNA" as a little-endian u32: tells a link from stray bytes.
 constexpr std::uint32_t kMagic = 0x414e5241;
 // The environment variable naming the controller's end of the socket pair.
@@ -84,6 +87,7 @@ struct Step {
     std::optional<std::array<float, 7>> move;              // x y z ax ay az angle
     std::string console;                    // console text bytes, as printed
     std::vector<Packet> emits;              // emitter packets, in call order
+    std::vector<std::uint8_t> looked;       // cameras whose image the program looked at
 };
 
 struct ImageRequest {
@@ -108,6 +112,13 @@ struct CameraSize {
     std::uint16_t height = 0;
 };
 
+struct Image {
+    std::uint8_t tag = 0;
+    std::uint16_t width = 0;
+    std::uint16_t height = 0;
+    std::vector<std::uint8_t> rgb;  // width * height * 3 bytes, top row first
+};
+
 // The samples handed to the program for one step. A device absent from a
 // list keeps its previous reading, except that keys and packets belong to
 // this step alone (absent means none).
@@ -118,6 +129,7 @@ struct Sensors {
     std::vector<std::int32_t> keys;         // codes held this step
     std::vector<Packet> packets;            // at most one per receiver
     std::vector<CameraSize> cameras;
+    std::vector<Image> images;              // of the cameras looked at in the last step
 };
 
 struct DeviceEntry {
@@ -133,12 +145,6 @@ struct Welcome {
     Sensors sensors;  // every device's sample at time 0
 };
 
-struct Image {
-    std::uint8_t tag = 0;
-    std::uint16_t width = 0;
-    std::uint16_t height = 0;
-    std::vector<std::uint8_t> rgb;  // width * height * 3 bytes, top row first
-};
 
 struct Stop {};
 

@@ -1,5 +1,6 @@
 #include "arena/run/sampling.h"
 
+#include "devices/camera.h"
 #include "devices/distance_sensor.h"
 #include "devices/gps.h"
 
@@ -34,6 +35,11 @@ link::Sensors sample(RobotRun& r, const mjModel* m, const mjData* d, const Sampl
             state.queue->advance();
             if (!state.queue->current().empty()) s.packets.push_back({tag, state.queue->current()});
         }
+    }
+    for (int tag : r.looked) {
+        const auto& cam = std::get<CameraModel>(r.robot.devices[std::size_t(tag - 1)].model);
+        s.images.push_back({std::uint8_t(tag), std::uint16_t(cam.width), std::uint16_t(cam.height),
+                            render_camera(m, d, cam, r.robot.body)});
     }
     if (!at.handshake && due(r.keyboard_period, r.keyboard_last, at)) {
         r.keyboard_last = at.step;

@@ -1,6 +1,7 @@
 // The samples a robot is handed when it wakes: every enabled device whose
 // period has run out (every device at all in the handshake), the keys held,
-// and the next packet of each receiver.
+// the next packet of each receiver, and the image of every camera the
+// program looked at in its last step (it would ask for it again).
 #ifndef ARENA_RUN_SAMPLING_H
 #define ARENA_RUN_SAMPLING_H
 

@@ -249,6 +249,13 @@ void Simulation::answer_image(RobotRun& r, std::span<const std::uint8_t> payload
 void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
     if (r.phase != Phase::computing) throw link::LinkError("STEP before the handshake");
     r.step = link::decode_step(payload);
+    r.looked.clear();
+    for (std::uint8_t tag : r.step->looked) {
+        if (tag < 1 || tag > r.robot.devices.size()) continue;  // a tag of no device: nothing to look at
+        if (!std::holds_alternative<CameraModel>(r.robot.devices[tag - 1u].model)) continue;
+        r.fetched.insert(tag);
+        r.looked.insert(tag);
+    }
     // The library flushes the program's output before it steps, so
     // everything printed in this step is in the pipes by now. Most steps
     // print nothing: one poll says which pipe to read, if any.

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -97,7 +98,7 @@ void Session::connect() {
         Welcome w = decode_welcome(frame->payload);
         robot_name_ = std::move(w.robot_name);
         devices_ = std::move(w.devices);
-        apply(w.sensors);
+        apply(std::move(w.sensors));
     } catch (const PeerClosed&) {
         stopped();
     } catch (const LinkError& e) {
@@ -131,7 +132,7 @@ bool Session::step(int ms) {
     }
 }
 
-void Session::apply(const Sensors& s) {
+void Session::apply(Sensors s) {
     auto check = [this](std::uint8_t tag, DeviceType type) {
         if (!is(tag, type)) {
             throw LinkError("SENSORS carries a " + std::string(name_of(type)) + " sample for tag " +
@@ -165,6 +166,10 @@ void Session::apply(const Sensors& s) {
         states_[c.tag].width = c.width;
         states_[c.tag].height = c.height;
     }
+    for (auto& img : s.images) {  // looked at last step, so brought without asking
+        check(img.tag, DeviceType::camera);
+        keep_image(std::move(img));
+    }
     keys_ = s.keys;
     next_key_ = 0;
 }
@@ -181,9 +186,20 @@ DeviceTag Session::find(const char* name) const {
     return 0;
 }
 
+void Session::keep_image(Image&& img) {
+    DeviceState& st = states_[img.tag];
+    st.width = img.width;
+    st.height = img.height;
+    st.image = std::move(img.rgb);
+    st.image_fetched = true;
+}
+
 const DeviceState& Session::image(DeviceTag tag) {
     DeviceState& st = states_[tag];
-    if (st.image_fetched || !channel_ || stopped_) return st;
+    if (!channel_ || stopped_) return st;
+    auto& looked = pending_.looked;
+    if (std::find(looked.begin(), looked.end(), tag) == looked.end()) looked.push_back(tag);
+    if (st.image_fetched) return st;
     try {
         channel_->send(ImageRequest{tag});
         auto frame = channel_->receive();
@@ -196,10 +212,7 @@ const DeviceState& Session::image(DeviceTag tag) {
             fail("asked for the image of camera tag " + std::to_string(tag) + ", got tag " +
                  std::to_string(img.tag));
         }
-        st.width = img.width;
-        st.height = img.height;
-        st.image = std::move(img.rgb);
-        st.image_fetched = true;
+        keep_image(std::move(img));
     } catch (const PeerClosed&) {
         stopped();
     } catch (const LinkError& e) {

@@ -30,7 +30,7 @@ struct DeviceState {
     std::uint16_t width = 0;
     std::uint16_t height = 0;
     std::vector<std::uint8_t> image;
-    bool image_fetched = false;  // this step
+    bool image_fetched = false;  // this step's image is here
 };
 
 class Session {
@@ -50,7 +50,8 @@ public:
     const std::string& robot_name() const { return robot_name_; }
 
     DeviceState& state(DeviceTag tag) { return states_[tag]; }
-    // Fetches the camera's image once per step, on first use.
+    // The camera's image of this step: brought with the samples when the
+    // program looked at it the step before, otherwise fetched on first use.
     const DeviceState& image(DeviceTag tag);
     // The next key held this step, then 0.
     int next_key();
@@ -62,7 +63,8 @@ public:
     bool reserve(std::size_t bytes, const char* what);
 
 private:
-    void apply(const arena::link::Sensors& s);
+    void apply(arena::link::Sensors s);
+    void keep_image(arena::link::Image&& img);
     [[noreturn]] void fail(const std::string& why) const;
     [[noreturn]] void stopped() const;
 

@@ -32,6 +32,7 @@ Sensors sample_sensors() {
     s.keys = {80, 317, -1};
     s.packets = {{4, {0x00, 0x00, 0xa0, 0x3f}}, {5, {}}};
     s.cameras = {{6, 64, 48}};
+    s.images = {{6, 2, 1, {1, 2, 3, 4, 5, 6}}, {8, 0, 0, {}}};
     return s;
 }
 
@@ -56,6 +57,7 @@ Step sample_step() {
     s.move = std::array<float, 7>{0.1f, 0.2f, 0.3f, 0, 1, 0, 3.14159f};
     s.console = std::string("half a line, then\n\ttab and \0 zero", 33);
     s.emits = {{7, {1, 2, 3}}, {7, Bytes(kMaxPacketBytes, 0xab)}};
+    s.looked = {6, 2};
     return s;
 }
 
@@ -88,6 +90,13 @@ void expect_same(const Sensors& a, const Sensors& b) {
         EXPECT_EQ(a.cameras[i].tag, b.cameras[i].tag);
         EXPECT_EQ(a.cameras[i].width, b.cameras[i].width);
         EXPECT_EQ(a.cameras[i].height, b.cameras[i].height);
+    }
+    ASSERT_EQ(a.images.size(), b.images.size());
+    for (std::size_t i = 0; i < a.images.size(); ++i) {
+        EXPECT_EQ(a.images[i].tag, b.images[i].tag);
+        EXPECT_EQ(a.images[i].width, b.images[i].width);
+        EXPECT_EQ(a.images[i].height, b.images[i].height);
+        EXPECT_EQ(a.images[i].rgb, b.images[i].rgb);
     }
 }
 
@@ -122,6 +131,7 @@ TEST(Messages, StepRoundTripKeepsEveryCommandAndItsOrder) {
     ASSERT_EQ(out.emits.size(), 2u);
     EXPECT_EQ(out.emits[0].bytes, (Bytes{1, 2, 3}));
     EXPECT_EQ(out.emits[1].bytes.size(), kMaxPacketBytes);
+    EXPECT_EQ(out.looked, (std::vector<std::uint8_t>{6, 2}));
 
     Step empty = decode_step(encoded(Step{}));
     EXPECT_FALSE(empty.keyboard_period_ms || empty.wheels || empty.force_torque || empty.move);
@@ -149,7 +159,8 @@ TEST(Messages, LayoutIsLittleEndianAndFixedWidth) {
     s.distances = {{1, 0x0102}};
     EXPECT_EQ(encoded(s), (Bytes{0, 0, 0, 0, 0, 0, 0xf0, 0x3f,  // time 1.0
                                  1, 0, 1, 0x02, 0x01,           // one distance sample
-                                 0, 0, 0, 0, 0, 0, 0, 0}));     // no gps, keys, packets, cameras
+                                 0, 0, 0, 0, 0, 0, 0, 0,        // no gps, keys, packets, cameras
+                                 0, 0}));                       // no images
     Step st;
     st.ms = 64;
     st.wheels = std::array<std::int16_t, 2>{-2, 1};
@@ -158,7 +169,8 @@ TEST(Messages, LayoutIsLittleEndianAndFixedWidth) {
                                   0xfe, 0xff, 1, 0,          // left -2, right 1
                                   0, 0,                      // no enables
                                   2, 0, 0, 0, 'h', 'i',      // console
-                                  0, 0}));                   // no packets
+                                  0, 0,                      // no packets
+                                  0, 0}));                   // no camera looked at
 }
 
 // Every prefix of a valid payload is a truncated message: each must be
@@ -179,6 +191,10 @@ TEST(Messages, EveryTruncationIsAnError) {
         EXPECT_THROW(decode_image(prefix(image, n)), LinkError) << "prefix " << n;
     }
     EXPECT_THROW(decode_image_request({}), LinkError);
+    Bytes sensors = encoded(sample_sensors());  // ends inside its images
+    for (std::size_t n = sensors.size() - 12; n < sensors.size(); ++n) {
+        EXPECT_THROW(decode_sensors(prefix(sensors, n)), LinkError) << "prefix " << n;
+    }
 }
 
 TEST(Messages, TrailingBytesAreAnError) {

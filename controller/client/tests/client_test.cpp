@@ -227,22 +227,30 @@ TEST_P(ClientOver, AClosedLinkEndsRobotRunLikeStop) {
     EXPECT_EQ(arena.output(), "run returned\n");
 }
 
-TEST_P(ClientOver, TheCameraImageIsFetchedOnlyWhenLookedAtAndOncePerStep) {
+// The program looks at its camera in steps 2 and 3. Step 2 asks for the
+// image; the samples after it bring the next image unasked, as the arena
+// does for a camera looked at in the last step, and step 3 uses that one.
+TEST_P(ClientOver, TheCameraImageIsFetchedOnlyWhenLookedAtOncePerStepOrComesWithTheSamples) {
     FakeArena arena("camera", "", GetParam());
     Welcome w = test_welcome();
     w.sensors.cameras = {{kCamera, 2, 1}};
     arena.handshake(w);
-    arena.expect_step();  // step 1 never touched the image: no request came
+    EXPECT_TRUE(arena.expect_step().looked.empty());  // step 1 never touched the image: no request came
     arena.link().send(Sensors{});
     auto req = arena.expect(MessageType::image_request);
     EXPECT_EQ(decode_image_request(req.payload).tag, kCamera);
     arena.link().send(Image{kCamera, 2, 1, {10, 20, 30, 40, 50, 60}});
-    arena.expect_step();  // the second read came from the cache
+    EXPECT_EQ(arena.expect_step().looked, (std::vector<std::uint8_t>{kCamera}));  // the second read came from the cache
+    Sensors with_image;
+    with_image.images = {{kCamera, 2, 1, {70, 80, 90, 0, 0, 0}}};
+    arena.link().send(with_image);
+    EXPECT_EQ(arena.expect_step().looked, (std::vector<std::uint8_t>{kCamera}));  // no request: IMAGE_REQUEST would fail expect_step
     arena.link().send(Sensors{});
-    arena.expect_step();  // step 3 did not look either
+    EXPECT_TRUE(arena.expect_step().looked.empty());  // step 4 did not look
     arena.link().send(Stop{});
     EXPECT_EQ(arena.exit_status(), 0);
-    EXPECT_EQ(arena.output(), "size 2x1\nimage 2x1 first=10,20,30 same=1\nsize 2x1\nrun returned\n");
+    EXPECT_EQ(arena.output(), "size 2x1\nimage 2x1 first=10,20,30 same=1\nimage 2x1 first=70,80,90 same=1\n"
+                              "size 2x1\nrun returned\n");
 }
 
 TEST_P(ClientOver, StdoutLinesReachThePipeBeforeTheirStep) {

@@ -79,7 +79,7 @@ static void reset_camera(void) { find_devices(); }
 
 static int run_camera(void) {
     ++steps;
-    if (steps == 2) {
+    if (steps == 2 || steps == 3) {
         const unsigned char* a = camera_get_image(camera);
         const unsigned char* b = camera_get_image(camera);
         printf("image %dx%d first=%u,%u,%u same=%d\n", camera_get_width(camera),
