@@ -45,7 +45,7 @@ void local_normal(const mjModel* m, int g, const mjtNum p[3], mjtNum n[3]) {
         if (std::abs(p[i]) / s[i] > std::abs(p[face]) / s[face]) face = i;
       n[0] = n[1] = n[2] = 0;
       n[face] = p[face] < 0 ? -1 : 1;
-      break;
+      return;  // already of unit length
     }
     case mjGEOM_CYLINDER:
       if (std::abs(p[2]) / s[1] < std::hypot(p[0], p[1]) / s[0]) {
@@ -61,7 +61,7 @@ void local_normal(const mjModel* m, int g, const mjtNum p[3], mjtNum n[3]) {
       n[1] = p[1];
       n[2] = p[2] - std::clamp(p[2], -s[1], s[1]);
       break;
-    default: break;  // planes face their +z; meshes and height fields shade as planes
+    default: return;  // planes face their +z; meshes and height fields shade as planes
   }
   mju_normalize3(n);
 }
@@ -78,7 +78,7 @@ double shading(const mjModel* m, const mjData* d, int g, const mjtNum from[3], c
   return ambient + (1 - ambient) * std::abs(mju_dot3(n, dir));
 }
 
-std::uint8_t byte(double v) { return std::uint8_t(std::lround(std::clamp(v, 0.0, 1.0) * 255)); }
+std::uint8_t byte(double v) { return std::uint8_t(std::clamp(v, 0.0, 1.0) * 255 + 0.5); }  // rounded
 
 }  // namespace
 
