@@ -20,6 +20,15 @@ constexpr std::size_t kMaxPendingBytes = 16u << 20;
 
 const char* program() { return program_invocation_short_name; }
 
+// A descriptor number written in decimal, or nothing.
+std::optional<int> descriptor(const char* text) {
+    char* end = nullptr;
+    errno = 0;
+    long fd = std::strtol(text, &end, 10);
+    if (*text == '\0' || *end != '\0' || errno != 0 || fd < 0 || fd > 1 << 20) return std::nullopt;
+    return static_cast<int>(fd);
+}
+
 // The descriptor named by ARENA_LINK_FD; exits with status 2 when there is
 // none, which is what happens when someone starts the program by hand.
 int link_fd() {
@@ -31,18 +40,15 @@ int link_fd() {
                      program());
         std::exit(2);
     }
-    char* end = nullptr;
-    errno = 0;
-    long fd = std::strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || errno != 0 || fd < 0 || fd > 1 << 20 ||
-        fcntl(static_cast<int>(fd), F_GETFD) == -1) {
+    const std::optional<int> fd = descriptor(text);
+    if (!fd || fcntl(*fd, F_GETFD) == -1) {
         std::fprintf(stderr, "%s: ARENA_LINK_FD=%s is not an open descriptor; start it with "
                              "`arena run WORLD`\n", program(), text);
         std::exit(2);
     }
     // A program that starts processes of its own must not hand them the link.
-    fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
-    return static_cast<int>(fd);
+    fcntl(*fd, F_SETFD, FD_CLOEXEC);
+    return *fd;
 }
 
 // The lane named by ARENA_LANE_FD, if the arena gave one; a lane that is
@@ -50,12 +56,10 @@ int link_fd() {
 std::optional<Lane> lane() {
     const char* text = std::getenv(kLaneFdVariable);
     if (text == nullptr) return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    long fd = std::strtol(text, &end, 10);
     try {
-        if (*text == '\0' || *end != '\0' || errno != 0 || fd < 0 || fd > 1 << 20) throw LinkError("not a descriptor");
-        return Lane::attach(static_cast<int>(fd));
+        const std::optional<int> fd = descriptor(text);
+        if (!fd) throw LinkError("not a descriptor");
+        return Lane::attach(*fd);
     } catch (const LinkError& e) {
         std::fprintf(stderr, "%s: ARENA_LANE_FD=%s: %s; start it with `arena run WORLD`\n", program(), text,
                      e.what());
