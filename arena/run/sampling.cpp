@@ -36,16 +36,28 @@ link::Sensors sample(RobotRun& r, const mjModel* m, const mjData* d, const Sampl
             if (!state.queue->current().empty()) s.packets.push_back({tag, state.queue->current()});
         }
     }
-    for (int tag : r.looked) {
-        const auto& cam = std::get<CameraModel>(r.robot.devices[std::size_t(tag - 1)].model);
-        s.images.push_back({std::uint8_t(tag), std::uint16_t(cam.width), std::uint16_t(cam.height),
-                            render_camera(m, d, cam, r.robot.body)});
-    }
+    for (int tag : r.looked) s.images.push_back(camera_image(r, m, d, tag));
     if (!at.handshake && due(r.keyboard_period, r.keyboard_last, at)) {
         r.keyboard_last = at.step;
         s.keys.assign(keys.begin(), keys.end());
     }
     return s;
+}
+
+const CameraModel* camera_of(const RobotRun& r, int tag) {
+    if (tag < 1 || std::size_t(tag) > r.robot.devices.size()) return nullptr;
+    return std::get_if<CameraModel>(&r.robot.devices[std::size_t(tag - 1)].model);
+}
+
+link::Image camera_image(const RobotRun& r, const mjModel* m, const mjData* d, int tag) {
+    link::Image image;
+    image.tag = std::uint8_t(tag);
+    if (const CameraModel* cam = camera_of(r, tag)) {
+        image.width = std::uint16_t(cam->width);
+        image.height = std::uint16_t(cam->height);
+        image.rgb = render_camera(m, d, *cam, r.robot.body);
+    }
+    return image;
 }
 
 }  // namespace arena

@@ -24,6 +24,11 @@ struct SampleTime {
 link::Sensors sample(RobotRun& robot, const mjModel* m, const mjData* d, const SampleTime& at,
                      const std::vector<int>& keys);
 
+// The robot's camera of that tag, or null when the tag names none.
+const CameraModel* camera_of(const RobotRun& robot, int tag);
+// What that camera sees now; 0 x 0 when the tag names no camera.
+link::Image camera_image(const RobotRun& robot, const mjModel* m, const mjData* d, int tag);
+
 }  // namespace arena
 
 #endif

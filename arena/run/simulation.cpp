@@ -12,7 +12,6 @@
 #include "arena/record/trace_json.h"
 #include "arena/run/sampling.h"
 #include "arena/run/status_line.h"
-#include "devices/camera.h"
 #include "devices/custom_drive.h"
 #include "devices/radio.h"
 #include "devices/ray.h"
@@ -35,6 +34,9 @@ std::string seconds(double t) {
 }
 
 const char* stream_name(Stream s) { return s == Stream::out ? "stdout" : "stderr"; }
+
+// A robot whose controller the arena waits for this wake.
+bool awaited(const RobotRun* r) { return r->phase == Phase::hello || r->phase == Phase::computing; }
 
 }  // namespace
 
@@ -132,22 +134,20 @@ void Simulation::wake(std::int64_t t) {
 }
 
 void Simulation::serve_until_stepped(std::int64_t t, std::vector<RobotRun*>& waking) {
-    auto awaited = [](const RobotRun* r) { return r->phase == Phase::hello || r->phase == Phase::computing; };
+    auto has_bytes = [](const RobotRun* r) { return awaited(r) && r->channel->ready(); };
     // What is there already, without a system call: most hand-overs arrive
     // while the arena watches the lanes.
     auto serve_ready = [&] {
         bool served = false;
         for (RobotRun* r : waking) {
-            if (awaited(r) && r->channel->ready()) {
+            if (has_bytes(r)) {
                 serve_link(*r, t);
                 served = true;
             }
         }
         return served;
     };
-    auto any_ready = [&] {
-        return std::any_of(waking.begin(), waking.end(), [&](RobotRun* r) { return awaited(r) && r->channel->ready(); });
-    };
+    auto any_ready = [&] { return std::any_of(waking.begin(), waking.end(), has_bytes); };
     while (std::any_of(waking.begin(), waking.end(), awaited)) {
         if (serve_ready() || link::spin_until(any_ready)) continue;
         sleep_until_served(t, waking);
@@ -160,7 +160,7 @@ void Simulation::serve_until_stepped(std::int64_t t, std::vector<RobotRun*>& wak
 void Simulation::sleep_until_served(std::int64_t t, std::vector<RobotRun*>& waking) {
     std::vector<RobotRun*> armed;
     for (RobotRun* r : waking) {
-        if (r->phase != Phase::hello && r->phase != Phase::computing) continue;
+        if (!awaited(r)) continue;
         if (!r->channel->arm()) {  // it wrote meanwhile
             for (RobotRun* a : armed) a->channel->woken(false);
             return;
@@ -232,18 +232,9 @@ void Simulation::answer_hello(RobotRun& r, std::span<const std::uint8_t> payload
 
 void Simulation::answer_image(RobotRun& r, std::span<const std::uint8_t> payload) {
     if (r.phase != Phase::computing) throw link::LinkError("IMAGE_REQUEST before the handshake");
-    auto req = link::decode_image_request(payload);
-    link::Image image;  // 0 x 0 for a tag that is not a camera
-    image.tag = req.tag;
-    if (req.tag >= 1 && req.tag <= r.robot.devices.size()) {
-        if (auto* cam = std::get_if<CameraModel>(&r.robot.devices[req.tag - 1u].model)) {
-            image.width = std::uint16_t(cam->width);
-            image.height = std::uint16_t(cam->height);
-            image.rgb = render_camera(model_, data_.get(), *cam, r.robot.body);
-            r.fetched.insert(req.tag);
-        }
-    }
-    r.channel->send(image);
+    // The STEP that follows lists the camera as looked at: that marks it
+    // fetched in the trace.
+    r.channel->send(camera_image(r, model_, data_.get(), link::decode_image_request(payload).tag));
 }
 
 void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
@@ -251,8 +242,7 @@ void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
     r.step = link::decode_step(payload);
     r.looked.clear();
     for (std::uint8_t tag : r.step->looked) {
-        if (tag < 1 || tag > r.robot.devices.size()) continue;  // a tag of no device: nothing to look at
-        if (!std::holds_alternative<CameraModel>(r.robot.devices[tag - 1u].model)) continue;
+        if (!camera_of(r, tag)) continue;  // a tag of no camera: nothing to look at
         r.fetched.insert(tag);
         r.looked.insert(tag);
     }
