@@ -79,8 +79,7 @@ bool read_all(int fd, std::uint8_t* p, std::size_t n) {
 }
 
 // The arena's half: answers every STEP with SENSORS until the link closes.
-void link_arena(int fd) {
-    Channel ch(fd);
+void link_arena(Channel& ch) {
     double t = 0;
     while (auto f = ch.receive()) {
         Step st = decode_step(f->payload);
@@ -95,8 +94,7 @@ void raw_arena(int fd, std::size_t in, std::size_t out) {
 }
 
 // Microseconds per round trip over n round trips, the controller's half.
-double link_controller(int fd, int n) {
-    Channel ch(fd);
+double link_controller(Channel& ch, int n) {
     Step st = airship_step();
     float sink = 0;
     auto start = std::chrono::steady_clock::now();
@@ -187,28 +185,14 @@ double measure_lane(int n) {
     if (pid == 0) {
         close(sv[0]);
         Channel ch(sv[1], Lane::attach(dup(lane.fd())), LaneSide::arena);
-        double t = 0;
-        while (auto f = ch.receive()) {
-            t += decode_step(f->payload).ms / 1000.0;
-            ch.send(airship_sensors(t));
-        }
+        link_arena(ch);
         _exit(0);
     }
     close(sv[1]);
     double us;
     {
         Channel ch(sv[0], std::move(lane), LaneSide::controller);
-        Step st = airship_step();
-        float sink = 0;
-        auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < n; ++i) {
-            ch.send(st);
-            auto f = ch.receive();
-            if (!f) std::exit(1);
-            sink += decode_sensors(f->payload).gps[0].matrix[12];
-        }
-        us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / n;
-        if (sink == 0) std::puts("");
+        us = link_controller(ch, n);
     }
     close(sv[0]);
     waitpid(pid, nullptr, 0);
@@ -231,8 +215,15 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 5; ++round) {
         double raw = measure([&](int fd) { raw_arena(fd, step_bytes, sensors_bytes); },
                              [&](int fd) { return raw_controller(fd, n, step_bytes, sensors_bytes); });
-        double lnk = measure([](int fd) { link_arena(fd); },
-                             [&](int fd) { return link_controller(fd, n); });
+        double lnk = measure(
+            [](int fd) {
+                Channel ch(fd);
+                link_arena(ch);
+            },
+            [&](int fd) {
+                Channel ch(fd);
+                return link_controller(ch, n);
+            });
         // Here the forked half is the controller, the timed half the arena.
         double lib = measure([](int fd) { library_controller(fd); },
                              [&](int fd) { return library_arena(fd, n); });
