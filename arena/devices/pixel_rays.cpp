@@ -16,6 +16,13 @@ struct Range {
   int first, last;
 };
 
+// Widens a range a little, so rounding never drops a ray that grazes the
+// geom.
+void widen(double& lo, double& hi) {
+  lo -= 1e-9 * (1 + std::abs(lo));
+  hi += 1e-9 * (1 + std::abs(hi));
+}
+
 // Over a circle of radius r around (a, b), b pointing forward: the range of
 // a / b that its points show, i.e. the tangents of the two rays from the
 // origin that touch it (phi -/+ alpha, with phi the circle's bearing and
@@ -34,9 +41,7 @@ void tangent_range(double a, double b, double r, double& lo, double& hi) {
   const double cos_hi = b * t - r * a, sin_hi = a * t + r * b;
   lo = cos_lo > 0 ? sin_lo / cos_lo : -inf;
   hi = cos_hi > 0 ? sin_hi / cos_hi : inf;
-  // Widen a little, so rounding never drops a ray that grazes the sphere.
-  lo -= 1e-9 * (1 + std::abs(lo));
-  hi += 1e-9 * (1 + std::abs(hi));
+  widen(lo, hi);
 }
 
 // The pixels whose centre coordinate, pixel i at c(i) = scale * (2 (i + 0.5)
@@ -89,10 +94,8 @@ bool box_extent(const mjData* d, int g, const CameraView& view, const mjtNum cen
     u[0] = std::min(u[0], c[0] / c[2]), u[1] = std::max(u[1], c[0] / c[2]);
     v[0] = std::min(v[0], c[1] / c[2]), v[1] = std::max(v[1], c[1] / c[2]);
   }
-  for (double* range : {u, v}) {
-    range[0] -= 1e-9 * (1 + std::abs(range[0]));
-    range[1] += 1e-9 * (1 + std::abs(range[1]));
-  }
+  widen(u[0], u[1]);
+  widen(v[0], v[1]);
   return true;
 }
 
