@@ -7,7 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -79,16 +78,13 @@ ControllerProcess::ControllerProcess(const std::filesystem::path& program) {
     // Everything the child needs is built before fork: it may not allocate.
     std::string path = program.string();
     std::string link_var = std::string(link::kLinkFdVariable) + "=" + std::to_string(kChildLinkFd);
+    std::string lane_var = std::string(link::kLaneFdVariable) + "=" + std::to_string(kChildLaneFd);
+    // Whether an inherited variable is one the arena sets itself (same NAME=).
+    auto sets = [](const char* e, const std::string& var) { return std::strncmp(e, var.c_str(), var.find('=') + 1) == 0; };
     std::vector<char*> envp;
     for (char** e = environ; *e; ++e) {
-        if (std::strncmp(*e, link_var.c_str(), std::strlen(link::kLinkFdVariable) + 1) != 0) envp.push_back(*e);
+        if (!sets(*e, link_var) && !sets(*e, lane_var)) envp.push_back(*e);
     }
-    std::string lane_var = std::string(link::kLaneFdVariable) + "=" + std::to_string(kChildLaneFd);
-    envp.erase(std::remove_if(envp.begin(), envp.end(),
-                              [&](char* e) {
-                                  return std::strncmp(e, lane_var.c_str(), std::strlen(link::kLaneFdVariable) + 1) == 0;
-                              }),
-               envp.end());
     envp.push_back(link_var.data());
     envp.push_back(lane_var.data());
     envp.push_back(nullptr);
