@@ -2,6 +2,7 @@
 
 #include "devices/pixel_rays.h"
 #include "devices/ray.h"
+#include "devices/vec3.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,19 +64,20 @@ void local_normal(const mjModel* m, int g, const mjtNum p[3], mjtNum n[3]) {
       break;
     default: return;  // planes face their +z; meshes and height fields shade as planes
   }
-  mju_normalize3(n);
+  const mjtNum length = std::sqrt(vec3::dot(n, n));
+  if (length > mjMINVAL) n[0] /= length, n[1] /= length, n[2] /= length;
 }
 
 // How brightly the surface at the hit shows: full when met head-on.
 double shading(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3],
                double distance) {
   mjtNum hit[3], rel[3], local[3], n_local[3], n[3];
-  mju_addScl3(hit, from, dir, distance);
-  mju_sub3(rel, hit, d->geom_xpos + 3 * g);
-  mju_mulMatTVec(local, d->geom_xmat + 9 * g, rel, 3, 3);
+  vec3::add_scaled(hit, from, dir, distance);
+  vec3::sub(rel, hit, d->geom_xpos + 3 * g);
+  vec3::mul_transposed(local, d->geom_xmat + 9 * g, rel);
   local_normal(m, g, local, n_local);
-  mju_mulMatVec(n, d->geom_xmat + 9 * g, n_local, 3, 3);
-  return ambient + (1 - ambient) * std::abs(mju_dot3(n, dir));
+  vec3::mul(n, d->geom_xmat + 9 * g, n_local);
+  return ambient + (1 - ambient) * std::abs(vec3::dot(n, dir));
 }
 
 std::uint8_t byte(double v) { return std::uint8_t(std::clamp(v, 0.0, 1.0) * 255 + 0.5); }  // rounded

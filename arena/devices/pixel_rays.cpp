@@ -5,6 +5,8 @@
 #include <limits>
 #include <numbers>
 
+#include "devices/vec3.h"
+
 namespace arena {
 
 namespace {
@@ -67,7 +69,7 @@ bool local_box(const mjModel* m, int g, mjtNum e[3]) {
 }
 
 void camera_coords(const CameraView& view, const mjtNum w[3], mjtNum c[3]) {
-  c[0] = mju_dot3(w, view.right), c[1] = mju_dot3(w, view.up), c[2] = mju_dot3(w, view.forward);
+  c[0] = vec3::dot(w, view.right), c[1] = vec3::dot(w, view.up), c[2] = vec3::dot(w, view.forward);
 }
 
 // The u and v ranges of a box wholly in front of the camera: within its
@@ -107,7 +109,7 @@ bool box_extent(const mjData* d, int g, const CameraView& view, const mjtNum cen
 bool image_extent(const mjModel* m, const mjData* d, int g, const CameraView& view, double u[2],
                   double v[2]) {
   mjtNum rel[3], centre[3];
-  mju_sub3(rel, d->geom_xpos + 3 * g, view.from);
+  vec3::sub(rel, d->geom_xpos + 3 * g, view.from);
   camera_coords(view, rel, centre);
   const mjtNum r = m->geom_rbound[g];
   if (centre[2] + r <= 0) return false;
@@ -136,13 +138,17 @@ CameraView::CameraView(const mjModel*, const mjData* d, int site, int w, int h, 
   }
   half_w = std::tan(fov_deg * std::numbers::pi / 360);
   half_h = w > 0 ? half_w * h / w : 0;
+  inverse_width = w > 0 ? 1.0 / w : 0;
+  inverse_height = h > 0 ? 1.0 / h : 0;
 }
 
 void CameraView::ray(int col, int row, mjtNum dir[3]) const {
-  const double u = half_w * (2 * (col + 0.5) / width - 1);
-  const double v = half_h * (1 - 2 * (row + 0.5) / height);
+  // Multiplications only: this runs for every pixel of every image.
+  const double u = half_w * ((2 * col + 1) * inverse_width - 1);
+  const double v = half_h * (1 - (2 * row + 1) * inverse_height);
   for (int i = 0; i < 3; i++) dir[i] = forward[i] + u * right[i] + v * up[i];
-  mju_normalize3(dir);
+  const mjtNum scale = 1 / std::sqrt(vec3::dot(dir, dir));  // the length is at least 1: forward is a unit vector
+  for (int i = 0; i < 3; i++) dir[i] *= scale;
 }
 
 PixelBins::PixelBins(const mjModel* m, const mjData* d, const RayFilter& filter, const CameraView& view)

@@ -29,6 +29,7 @@ struct CameraView {
   mjtNum forward[3], up[3], right[3];
   int width, height;
   double half_w, half_h;  // the image plane's half extents at distance 1
+  double inverse_width, inverse_height;
 };
 
 class PixelBins {

@@ -1,5 +1,7 @@
 #include "devices/ray.h"
 
+#include "devices/vec3.h"
+
 namespace arena {
 
 bool in_subtree(const mjModel* m, int body, int root) {
@@ -27,9 +29,9 @@ bool may_hit(const mjModel* m, const mjData* d, int g, const mjtNum from[3], con
   const mjtNum r = m->geom_rbound[g];
   if (r <= 0 || m->geom_type[g] == mjGEOM_PLANE) return true;  // planes have no bound
   mjtNum to_centre[3];
-  mju_sub3(to_centre, d->geom_xpos + 3 * g, from);
-  const mjtNum along = mju_dot3(to_centre, dir);
-  const mjtNum dist2 = mju_dot3(to_centre, to_centre) - along * along;
+  vec3::sub(to_centre, d->geom_xpos + 3 * g, from);
+  const mjtNum along = vec3::dot(to_centre, dir);
+  const mjtNum dist2 = vec3::dot(to_centre, to_centre) - along * along;
   if (dist2 > r * r || along < -r) return false;
   return nearest < 0 || along - r < nearest;
 }
