@@ -93,8 +93,9 @@ bool box_extent(const mjData* d, int g, const CameraView& view, const mjtNum cen
       for (int k = 0; k < 3; k++) c[i] += (corner >> k & 1 ? 1 : -1) * axis[k][i];
     }
     if (c[2] <= 1e-9) return false;
-    u[0] = std::min(u[0], c[0] / c[2]), u[1] = std::max(u[1], c[0] / c[2]);
-    v[0] = std::min(v[0], c[1] / c[2]), v[1] = std::max(v[1], c[1] / c[2]);
+    const double inverse_depth = 1 / c[2], cu = c[0] * inverse_depth, cv = c[1] * inverse_depth;
+    u[0] = std::min(u[0], cu), u[1] = std::max(u[1], cu);
+    v[0] = std::min(v[0], cv), v[1] = std::max(v[1], cv);
   }
   widen(u[0], u[1]);
   widen(v[0], v[1]);
@@ -140,15 +141,25 @@ CameraView::CameraView(const mjModel*, const mjData* d, int site, int w, int h, 
   half_h = w > 0 ? half_w * h / w : 0;
   inverse_width = w > 0 ? 1.0 / w : 0;
   inverse_height = h > 0 ? 1.0 / h : 0;
+  // forward, right and up are orthonormal, so the ray through (u, v) on the
+  // plane at distance 1 is sqrt(1 + u^2 + v^2) long. Worked out for all
+  // pixels in one loop, whose square roots and divisions overlap, instead of
+  // one at a time, ray by ray.
+  inverse_length_.resize(std::size_t(std::max(w, 0)) * std::size_t(std::max(h, 0)));
+  for (int row = 0; row < h; row++) {
+    const double v = half_h * (1 - (2 * row + 1) * inverse_height);
+    for (int col = 0; col < w; col++) {
+      const double u = half_w * ((2 * col + 1) * inverse_width - 1);
+      inverse_length_[std::size_t(row * w + col)] = 1 / std::sqrt(1 + u * u + v * v);
+    }
+  }
 }
 
 void CameraView::ray(int col, int row, mjtNum dir[3]) const {
-  // Multiplications only: this runs for every pixel of every image.
   const double u = half_w * ((2 * col + 1) * inverse_width - 1);
   const double v = half_h * (1 - (2 * row + 1) * inverse_height);
-  for (int i = 0; i < 3; i++) dir[i] = forward[i] + u * right[i] + v * up[i];
-  const mjtNum scale = 1 / std::sqrt(vec3::dot(dir, dir));  // the length is at least 1: forward is a unit vector
-  for (int i = 0; i < 3; i++) dir[i] *= scale;
+  const double s = inverse_length_[std::size_t(row * width + col)];
+  for (int i = 0; i < 3; i++) dir[i] = (forward[i] + u * right[i] + v * up[i]) * s;
 }
 
 PixelBins::PixelBins(const mjModel* m, const mjData* d, const RayFilter& filter, const CameraView& view)

@@ -30,6 +30,9 @@ struct CameraView {
   int width, height;
   double half_w, half_h;  // the image plane's half extents at distance 1
   double inverse_width, inverse_height;
+
+private:
+  std::vector<double> inverse_length_;  // per pixel, rows top first
 };
 
 class PixelBins {
