@@ -71,6 +71,9 @@ int Simulation::run() {
         start_controllers();
         while (true) {
             if (now_ < end_) wake(now_);
+            // The controllers have started and said hello: from here on
+            // the run's speed is the stepping's, not the programs' loading.
+            if (now_ == 0) stepping_start_ = Clock::now();
             if (interrupted_ || world_fault_ || now_ >= end_) break;
             std::int64_t next = end_;
             for (auto& r : robots_) {
@@ -82,9 +85,10 @@ int Simulation::run() {
     } catch (const std::runtime_error& e) {
         fail_world(e.what());
     }
-    const double stepping = std::chrono::duration<double>(Clock::now() - wall_start_).count();
+    const auto stepped = Clock::now();
+    if (stepping_start_ == Clock::time_point{}) stepping_start_ = stepped;  // failed before the first step
     finish();
-    if (!world_fault_) report_speed(stepping);  // a bad world's one line stays alone
+    if (!world_fault_) report_speed(stepping_start_ - wall_start_, stepped - stepping_start_);  // a bad world's one line stays alone
     if (world_fault_) return kBadWorld;
     if (interrupted_) return kInterrupted;
     for (auto& r : robots_) {
@@ -497,14 +501,17 @@ void Simulation::stop_and_reap(RobotRun& r, double time, Clock::time_point deadl
     if (!st.clean()) note(r, "arena", "controller " + st.describe() + " when told to stop at t = " + seconds(time) + " s");
 }
 
-// How fast the run went, from starting the controllers to the last step
-// (loading the world before and stopping the controllers after are left
-// out): what a user tuning a world or a controller wants to know.
-void Simulation::report_speed(double wall) {
-    const double simulated = time_of(now_);
-    char line[160];
-    std::snprintf(line, sizeof line, "ran %.3f s of simulated time in %.3f s, %.0f times real time", simulated,
-                  wall, wall > 0 ? simulated / wall : 0.0);
+// How fast the run went, from the controllers' first step to the last
+// (loading the world and starting the controllers before, and stopping them
+// after, are left out, and starting is said apart): what a user tuning a
+// world or a controller wants to know.
+void Simulation::report_speed(Clock::duration starting, Clock::duration stepping) {
+    const double simulated = time_of(now_), wall = std::chrono::duration<double>(stepping).count();
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "ran %.3f s of simulated time in %.3f s, %.0f times real time (starting the controllers took %.1f ms)",
+                  simulated, wall, wall > 0 ? simulated / wall : 0.0,
+                  std::chrono::duration<double, std::milli>(starting).count());
     display_.report(line);
 }
 

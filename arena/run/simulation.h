@@ -76,7 +76,7 @@ private:
     std::vector<int> keys_for(const RobotRun& r, double t);
     nlohmann::json summary() const;
     void fail_world(const std::string& what);
-    void report_speed(double wall);
+    void report_speed(std::chrono::steady_clock::duration starting, std::chrono::steady_clock::duration stepping);
 
     const World& world_;
     RunOptions options_;
@@ -99,6 +99,7 @@ private:
     };
     std::vector<std::vector<Contact>> contacts_;
     std::chrono::steady_clock::time_point wall_start_;
+    std::chrono::steady_clock::time_point stepping_start_;  // after the controllers' first step
     bool interrupted_ = false;
     std::optional<std::string> world_fault_;
     std::optional<CourseFigures> course_;

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdio>
 #include <fstream>
 
 #include "recording.h"
@@ -116,6 +118,31 @@ TEST(Cli, RunWritesTheReportAndReportRewritesItFromTheRecording) {
     r = run_arena({"report", (tmp.path() / "nothing").string()});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("nothing"), std::string::npos) << r.err;
+}
+
+// The closing line's figures agree with each other: the simulated time is
+// the run's, the speed is that over the stepping's wall time, and starting
+// the controllers is counted apart.
+TEST(Cli, RunSaysHowFastItSteppedAndHowLongStartingTook) {
+    ArenaResult r = run_arena({"run", world("diagonal").string(), "--duration", "2", "--no-record"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    double simulated = 0, wall = 0, speed = 0, starting = -1;
+    const auto at = r.err.find("arena: ran ");
+    ASSERT_NE(at, std::string::npos) << r.err;
+    ASSERT_EQ(std::sscanf(r.err.c_str() + at,
+                          "arena: ran %lf s of simulated time in %lf s, %lf times real time (starting the "
+                          "controllers took %lf ms)",
+                          &simulated, &wall, &speed, &starting),
+              4)
+        << r.err;
+    EXPECT_DOUBLE_EQ(simulated, 2.0);
+    ASSERT_GT(wall, 0);
+    // The wall time is printed to the millisecond.
+    EXPECT_GE(speed, std::floor(simulated / (wall + 0.0005))) << "the speed is over the stepping alone";
+    if (wall > 0.0005) {
+        EXPECT_LE(speed, std::ceil(simulated / (wall - 0.0005)));
+    }
+    EXPECT_GT(starting, 0) << "starting a process takes time";
 }
 
 }  // namespace
