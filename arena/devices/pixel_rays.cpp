@@ -139,25 +139,27 @@ CameraView::CameraView(const mjModel*, const mjData* d, int site, int w, int h, 
   }
   half_w = std::tan(fov_deg * std::numbers::pi / 360);
   half_h = w > 0 ? half_w * h / w : 0;
-  inverse_width = w > 0 ? 1.0 / w : 0;
-  inverse_height = h > 0 ? 1.0 / h : 0;
+  inverse_width_ = w > 0 ? 1.0 / w : 0;
+  inverse_height_ = h > 0 ? 1.0 / h : 0;
   // forward, right and up are orthonormal, so the ray through (u, v) on the
   // plane at distance 1 is sqrt(1 + u^2 + v^2) long. Worked out for all
   // pixels in one loop, whose square roots and divisions overlap, instead of
   // one at a time, ray by ray.
   inverse_length_.resize(std::size_t(std::max(w, 0)) * std::size_t(std::max(h, 0)));
   for (int row = 0; row < h; row++) {
-    const double v = half_h * (1 - (2 * row + 1) * inverse_height);
+    const double v = v_of(row);
     for (int col = 0; col < w; col++) {
-      const double u = half_w * ((2 * col + 1) * inverse_width - 1);
+      const double u = u_of(col);
       inverse_length_[std::size_t(row * w + col)] = 1 / std::sqrt(1 + u * u + v * v);
     }
   }
 }
 
+double CameraView::u_of(int col) const { return half_w * ((2 * col + 1) * inverse_width_ - 1); }
+double CameraView::v_of(int row) const { return half_h * (1 - (2 * row + 1) * inverse_height_); }
+
 void CameraView::ray(int col, int row, mjtNum dir[3]) const {
-  const double u = half_w * ((2 * col + 1) * inverse_width - 1);
-  const double v = half_h * (1 - (2 * row + 1) * inverse_height);
+  const double u = u_of(col), v = v_of(row);
   const double s = inverse_length_[std::size_t(row * width + col)];
   for (int i = 0; i < 3; i++) dir[i] = (forward[i] + u * right[i] + v * up[i]) * s;
 }

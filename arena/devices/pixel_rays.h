@@ -29,9 +29,14 @@ struct CameraView {
   mjtNum forward[3], up[3], right[3];
   int width, height;
   double half_w, half_h;  // the image plane's half extents at distance 1
-  double inverse_width, inverse_height;
 
 private:
+  // Where the centre of a column or row lies on the image plane at
+  // distance 1: u along right, v along up.
+  double u_of(int col) const;
+  double v_of(int row) const;
+
+  double inverse_width_, inverse_height_;
   std::vector<double> inverse_length_;  // per pixel, rows top first
 };
 
