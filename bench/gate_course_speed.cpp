@@ -115,14 +115,20 @@ Replay replay(const fs::path& scene, const std::vector<Pass>& passes) {
     mj_forward(m, d);
     const auto start = Clock::now();
     for (const Pass& p : passes) {
-        // As in the arena: poses brought up to date where a pass begins, so
-        // its first force is turned by the craft's attitude of that moment.
-        // Without this the replay drifts off the flight within seconds.
-        mj_kinematics(m, d);
+        // As in the arena, each pass's first step is taken in two halves,
+        // the forces set between them: the first half brings the poses up
+        // to date, so that the pass's first force is turned by the craft's
+        // attitude of that moment. Without that the replay drifts off the
+        // flight within seconds.
+        mj_step1(m, d);
         const int steps = int(p.ms / 1000.0 / m->opt.timestep + 0.5);
         for (int i = 0; i < steps; ++i) {
             arena::apply_relative_force_torque(m, d, body, p.force_torque);
-            mj_step(m, d);
+            if (i == 0) {
+                mj_step2(m, d);
+            } else {
+                mj_step(m, d);
+            }
         }
     }
     Replay r{seconds_since(start), d->time, {}};

@@ -152,6 +152,12 @@ void Simulation::serve_until_stepped(std::int64_t t, std::vector<RobotRun*>& wak
         return served;
     };
     auto any_ready = [&] { return std::any_of(waking.begin(), waking.end(), has_bytes); };
+    // The next physics step's first half does not depend on the forces the
+    // controllers are choosing, so it runs while they choose them.
+    if (!half_stepped_) {
+        mj_step1(model_, data_.get());
+        half_stepped_ = true;
+    }
     while (std::any_of(waking.begin(), waking.end(), awaited)) {
         if (serve_ready() || link::spin_until(any_ready)) continue;
         sleep_until_served(t, waking);
@@ -323,7 +329,10 @@ void Simulation::commit(std::int64_t t, const std::vector<RobotRun*>& waking) {
         r->wake = t + steps;
         r->phase = Phase::asleep;
     }
-    if (moved) mj_kinematics(model_, data_.get());  // what the next samples see
+    if (moved) {
+        mj_kinematics(model_, data_.get());  // what the next samples see
+        half_stepped_ = false;               // done for where the bodies were
+    }
     for (RobotRun* r : waking) flush_pending(*r, time);  // reports of dropped packets
 }
 
@@ -394,7 +403,12 @@ void Simulation::advance(std::int64_t to) {
         for (auto& r : robots_) {
             if (r->robot.spec->drive == Drive::custom) apply_relative_force_torque(model_, d, r->robot.body, r->force_torque);
         }
-        mj_step(model_, d);
+        if (half_stepped_) {
+            mj_step2(model_, d);
+        } else {
+            mj_step(model_, d);
+        }
+        half_stepped_ = false;
         ++now_;
         check_contacts();
         if (course_) course_->observe(model_, d);

@@ -100,6 +100,9 @@ private:
     std::vector<std::vector<Contact>> contacts_;
     std::chrono::steady_clock::time_point wall_start_;
     std::chrono::steady_clock::time_point stepping_start_;  // after the controllers' first step
+    // The first physics step's force-free half is done for the state at
+    // now_ (while the controllers computed); the step finishes with mj_step2.
+    bool half_stepped_ = false;
     bool interrupted_ = false;
     std::optional<std::string> world_fault_;
     std::optional<CourseFigures> course_;
