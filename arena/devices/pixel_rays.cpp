@@ -84,14 +84,19 @@ bool box_extent(const mjData* d, int g, const CameraView& view, const mjtNum cen
     const mjtNum w[3] = {mat[k] * e[k], mat[3 + k] * e[k], mat[6 + k] * e[k]};
     camera_coords(view, w, axis[k]);
   }
+  // The corners, centre -/+ each half edge in turn: every corner is reached
+  // by doubling the set once per axis.
+  mjtNum corners[8][3];
+  std::copy_n(centre, 3, corners[0]);
+  for (int k = 0, n = 1; k < 3; k++, n *= 2) {
+    for (int j = 0; j < n; j++) {
+      vec3::add(corners[n + j], corners[j], axis[k]);
+      vec3::sub(corners[j], corners[j], axis[k]);
+    }
+  }
   u[0] = v[0] = inf;
   u[1] = v[1] = -inf;
-  for (int corner = 0; corner < 8; corner++) {
-    mjtNum c[3];
-    for (int i = 0; i < 3; i++) {
-      c[i] = centre[i];
-      for (int k = 0; k < 3; k++) c[i] += (corner >> k & 1 ? 1 : -1) * axis[k][i];
-    }
+  for (const mjtNum* c : corners) {
     if (c[2] <= 1e-9) return false;
     const double inverse_depth = 1 / c[2], cu = c[0] * inverse_depth, cv = c[1] * inverse_depth;
     u[0] = std::min(u[0], cu), u[1] = std::max(u[1], cu);

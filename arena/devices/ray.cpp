@@ -26,8 +26,18 @@ namespace {
 // (nearest < 0: none yet)?
 bool may_hit(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3],
              mjtNum nearest) {
+  if (m->geom_type[g] == mjGEOM_PLANE) {
+    // No bound, but a ray that starts on one side and heads away from the
+    // plane (or along it) never meets it: most of a camera's sky.
+    const mjtNum* mat = d->geom_xmat + 9 * g;
+    const mjtNum normal[3] = {mat[2], mat[5], mat[8]};  // the plane's z axis
+    mjtNum to_plane[3];
+    vec3::sub(to_plane, d->geom_xpos + 3 * g, from);
+    const mjtNum height = vec3::dot(to_plane, normal), along = vec3::dot(dir, normal);
+    return along < 0 ? height <= 0 : along > 0 && height >= 0;
+  }
   const mjtNum r = m->geom_rbound[g];
-  if (r <= 0 || m->geom_type[g] == mjGEOM_PLANE) return true;  // planes have no bound
+  if (r <= 0) return true;  // no bound
   mjtNum to_centre[3];
   vec3::sub(to_centre, d->geom_xpos + 3 * g, from);
   const mjtNum along = vec3::dot(to_centre, dir);

@@ -14,6 +14,10 @@ inline void sub(mjtNum out[3], const mjtNum a[3], const mjtNum b[3]) {
   for (int i = 0; i < 3; i++) out[i] = a[i] - b[i];
 }
 
+inline void add(mjtNum out[3], const mjtNum a[3], const mjtNum b[3]) {
+  for (int i = 0; i < 3; i++) out[i] = a[i] + b[i];
+}
+
 // out = a + s * b
 inline void add_scaled(mjtNum out[3], const mjtNum a[3], const mjtNum b[3], mjtNum s) {
   for (int i = 0; i < 3; i++) out[i] = a[i] + s * b[i];
