@@ -37,7 +37,8 @@ constexpr std::uint8_t kHasKeyboard = 1;
 constexpr std::uint8_t kHasWheels = 2;
 constexpr std::uint8_t kHasForceTorque = 4;
 constexpr std::uint8_t kHasMove = 8;
-constexpr std::uint8_t kKnownFlags = kHasKeyboard | kHasWheels | kHasForceTorque | kHasMove;
+constexpr std::uint8_t kOutputWaiting = 16;
+constexpr std::uint8_t kKnownFlags = kHasKeyboard | kHasWheels | kHasForceTorque | kHasMove | kOutputWaiting;
 
 void write_count(Writer& w, std::size_t n, const char* what) {
     if (n > std::numeric_limits<std::uint16_t>::max()) {
@@ -205,7 +206,8 @@ void encode(const Step& m, std::vector<std::uint8_t>& out) {
     Writer w(out);
     w.i32(m.ms);
     std::uint8_t flags = (m.keyboard_period_ms ? kHasKeyboard : 0) | (m.wheels ? kHasWheels : 0) |
-                         (m.force_torque ? kHasForceTorque : 0) | (m.move ? kHasMove : 0);
+                         (m.force_torque ? kHasForceTorque : 0) | (m.move ? kHasMove : 0) |
+                         (m.output_waiting ? kOutputWaiting : 0);
     w.u8(flags);
     if (m.keyboard_period_ms) w.i32(*m.keyboard_period_ms);
     if (m.wheels) {
@@ -279,6 +281,7 @@ Step decode_step(std::span<const std::uint8_t> payload) {
     m.ms = r.i32();
     std::uint8_t flags = r.u8();
     if (flags & ~kKnownFlags) r.fail("unknown command flags " + std::to_string(flags));
+    m.output_waiting = (flags & kOutputWaiting) != 0;
     if (flags & kHasKeyboard) m.keyboard_period_ms = r.i32();
     if (flags & kHasWheels) {
         std::int16_t left = r.i16();

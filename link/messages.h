@@ -29,7 +29,7 @@
 namespace arena::link {
 
 // Bumped whenever a byte layout changes; both ends check it in the handshake.
-constexpr std::uint32_t kProtocolVersion = 2;
+constexpr std::uint32_t kProtocolVersion = 3;
 // "ARNA" as a little-endian u32: tells a link from stray bytes.
 constexpr std::uint32_t kMagic = 0x414e5241;
 // The environment variable naming the controller's end of the socket pair.
@@ -88,6 +88,9 @@ struct Step {
     std::string console;                    // console text bytes, as printed
     std::vector<Packet> emits;              // emitter packets, in call order
     std::vector<std::uint8_t> looked;       // cameras whose image the program looked at
+    // The program's stdout or stderr holds bytes the arena has not read (or
+    // the library could not tell): only then does the arena look at them.
+    bool output_waiting = true;
 };
 
 struct ImageRequest {

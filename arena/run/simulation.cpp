@@ -258,9 +258,10 @@ void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
     }
     // The library flushes the program's output before it steps, so
     // everything printed in this step is in the pipes by now. Most steps
-    // print nothing: one poll says which pipe to read, if any.
+    // print nothing, and the STEP says so; otherwise one poll says which
+    // pipe to read.
     pollfd fds[2] = {{r.process->stream_fd(Stream::out), POLLIN, 0}, {r.process->stream_fd(Stream::err), POLLIN, 0}};
-    if (poll(fds, 2, 0) > 0) {
+    if (r.step->output_waiting && poll(fds, 2, 0) > 0) {
         if (fds[0].revents) read_output(r, Stream::out);
         if (fds[1].revents) read_output(r, Stream::err);
     }

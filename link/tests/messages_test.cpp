@@ -136,6 +136,10 @@ TEST(Messages, StepRoundTripKeepsEveryCommandAndItsOrder) {
     Step empty = decode_step(encoded(Step{}));
     EXPECT_FALSE(empty.keyboard_period_ms || empty.wheels || empty.force_torque || empty.move);
     EXPECT_TRUE(empty.enables.empty() && empty.console.empty() && empty.emits.empty());
+    EXPECT_TRUE(empty.output_waiting);  // unless the library says otherwise, the arena looks
+    Step quiet;
+    quiet.output_waiting = false;
+    EXPECT_FALSE(decode_step(encoded(quiet)).output_waiting);
 }
 
 TEST(Messages, SmallMessagesRoundTrip) {
@@ -165,6 +169,7 @@ TEST(Messages, LayoutIsLittleEndianAndFixedWidth) {
     st.ms = 64;
     st.wheels = std::array<std::int16_t, 2>{-2, 1};
     st.console = "hi";
+    st.output_waiting = false;
     EXPECT_EQ(encoded(st), (Bytes{64, 0, 0, 0, 2,            // ms, flags: wheels
                                   0xfe, 0xff, 1, 0,          // left -2, right 1
                                   0, 0,                      // no enables
@@ -261,7 +266,7 @@ TEST(Messages, DeviceTableMustBeTagsOneToNOfKnownTypes) {
 
 TEST(Messages, BadValuesAreRefusedOnBothSides) {
     Bytes step = encoded(Step{});
-    step[4] = 0x10;  // an unknown command flag
+    step[4] = 0x20;  // an unknown command flag
     EXPECT_THROW(decode_step(step), LinkError);
 
     Step big;

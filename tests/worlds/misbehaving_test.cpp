@@ -42,6 +42,13 @@ TEST(Misbehaving, CrashAndEarlyExitAreReportedAndTheOthersGoOn) {
     auto lines = read_console(rec);
     auto crasher_out = texts(lines, "crasher", "stdout");
     EXPECT_EQ(crasher_out.back(), "step 5");  // flushed just before the crash, not lost
+    // Each line carries the time of the step that printed it: step k runs
+    // from the samples of (k - 1) x 64 ms.
+    for (const ConsoleLine& l : lines) {
+        if (l.robot != "crasher" || l.stream != "stdout") continue;
+        const int k = std::stoi(l.text.substr(5));
+        EXPECT_NEAR(l.time, (k - 1) * 0.064, 1e-9) << l.text;
+    }
     EXPECT_TRUE(has_line(texts(lines, "crasher", "arena"), "killed by SIGSEGV at t = 0.256 s"));
     EXPECT_TRUE(has_line(texts(lines, "quitter", "arena"), "exited with status 3 at t = 0.128 s"));
     EXPECT_NE(r.err.find("robot \"crasher\""), std::string::npos) << r.err;

@@ -269,6 +269,22 @@ TEST_P(ClientOver, StdoutLinesReachThePipeBeforeTheirStep) {
     EXPECT_EQ(arena.exit_status(), 0);
 }
 
+// The arena looks at the pipes only for a step whose STEP says they hold
+// something: a step that printed must say so, one that did not must not.
+TEST_P(ClientOver, EachStepSaysWhetherItsOutputWaitsInThePipes) {
+    FakeArena arena("prints now and then", "", GetParam());
+    arena.handshake();
+    const bool printed[] = {true, false, true, false};
+    for (bool expected : printed) {
+        EXPECT_EQ(arena.expect_step().output_waiting, expected) << "after \"" << arena.output() << "\"";
+        arena.output_so_far();  // read what waits, as the arena does
+        arena.link().send(Sensors{});
+    }
+    arena.link().send(Stop{});
+    EXPECT_EQ(arena.exit_status(), 0);
+    EXPECT_EQ(arena.output(), "out 1\nerr 3\nrun returned\n");
+}
+
 TEST_P(ClientOver, StopOrAClosedLinkEndsAnEndlessStepLoopWithStatusZero) {
     {
         FakeArena arena("reads", "", GetParam());

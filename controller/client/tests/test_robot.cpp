@@ -95,6 +95,14 @@ static int run_prints(void) {
     return 64;
 }
 
+// Prints on stdout in step 1, on stderr in step 3, nothing in between.
+static int run_prints_now_and_then(void) {
+    ++steps;
+    if (steps == 1) printf("out %d\n", steps);
+    if (steps == 3) fprintf(stderr, "err %d\n", steps);
+    return 64;
+}
+
 int main(int argc, char** argv) {
     const char* mode = argc > 1 ? argv[1] : "";
     if (strcmp(mode, "reads") == 0) {
@@ -113,6 +121,9 @@ int main(int argc, char** argv) {
     } else if (strcmp(mode, "prints") == 0) {
         robot_live(NULL);
         robot_run(run_prints);
+    } else if (strcmp(mode, "prints now and then") == 0) {
+        robot_live(NULL);
+        robot_run(run_prints_now_and_then);
     } else {
         robot_live(NULL);
     }
