@@ -27,6 +27,12 @@ void to_local(const mjtNum* centre, const mjtNum* axes, const mjtNum* p, mjtNum 
     mju_mulMatTVec(local, axes, rel, 3, 3);
 }
 
+// The signed distance alone: the third of to_local's coordinates, all that
+// is needed at the physics steps where no crossing happens.
+mjtNum side_of(const mjtNum* centre, const mjtNum* axes, const mjtNum* p) {
+    return axes[2] * (p[0] - centre[0]) + axes[5] * (p[1] - centre[1]) + axes[8] * (p[2] - centre[2]);
+}
+
 }  // namespace
 
 CourseFigures::CourseFigures(const mjModel* m, const mjData* d, const CourseSpec& spec,
@@ -61,9 +67,7 @@ void CourseFigures::observe(const mjModel* m, const mjData* d) {
 // steps; the moment and the offset are interpolated between them. Only the
 // first crossing through the opening counts; passes outside it are counted.
 void CourseFigures::check_gate(Gate& gate, const mjtNum* pos, double time) {
-    mjtNum local[3];
-    to_local(gate.centre, gate.axes, pos, local);
-    const mjtNum before = gate.last_side, after = local[2];
+    const mjtNum before = gate.last_side, after = side_of(gate.centre, gate.axes, pos);
     gate.last_side = after;
     const bool changed_side = (before < 0) != (after < 0);
     if (gate.time || !changed_side) return;
