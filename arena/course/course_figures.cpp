@@ -54,6 +54,11 @@ CourseFigures::CourseFigures(const mjModel* m, const mjData* d, const CourseSpec
     }
 }
 
+void CourseFigures::check(const mjModel* m, const CourseSpec& spec) {
+    body_id(m, spec.dock);
+    for (const std::string& name : spec.gates) opening_site(m, body_id(m, name), name);
+}
+
 void CourseFigures::observe(const mjModel* m, const mjData* d) {
     const double time = d->time - m->opt.timestep;
     const mjtNum* pos = d->xpos + 3 * body_;

@@ -24,6 +24,8 @@ public:
     // size[0], size[1]) is the opening, its z axis the direction of flight.
     // Throws std::runtime_error naming the body or site that is missing.
     CourseFigures(const mjModel* m, const mjData* d, const CourseSpec& spec, int robot_body);
+    // The same checks of the names, without a state to measure from.
+    static void check(const mjModel* m, const CourseSpec& spec);
 
     // After every mj_step. Its positions and contacts are those of the start
     // of the step, one timestep before d->time.

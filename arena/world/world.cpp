@@ -68,18 +68,13 @@ private:
     const RobotSpec& robot_;
 };
 
-// The figures read their gates and dock from the scene; building them once
-// against the initial state finds every missing name before anything runs.
+// The figures read their gates and dock from the scene; checking the names
+// now finds every missing one before anything runs.
 void check_course(const World& world) {
     const CourseSpec& course = *world.manifest.course;
-    const mjModel* m = world.scene.model();
-    mjData* d = mj_makeData(m);
-    mj_forward(m, d);
     try {
-        CourseFigures(m, d, course, course_body(world));
-        mj_deleteData(d);
+        CourseFigures::check(world.scene.model(), course);
     } catch (const std::runtime_error& e) {
-        mj_deleteData(d);
         throw WorldError(world.manifest.file.string() + ":" + std::to_string(course.line) + ": " + e.what());
     }
 }
