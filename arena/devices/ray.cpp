@@ -2,6 +2,9 @@
 
 #include "devices/vec3.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace arena {
 
 bool in_subtree(const mjModel* m, int body, int root) {
@@ -21,9 +24,35 @@ RayFilter::RayFilter(const mjModel* m, int robot_a, int robot_b) : visible_(m->n
 
 namespace {
 
+// Whether the ray can meet a box's slabs ahead of its start and before
+// `nearest` (< 0: no limit), in the box's own frame. Widened by a hair, so
+// that a ray grazing an edge is left to MuJoCo's exact test.
+bool may_hit_box(const mjModel* m, const mjData* d, int g, const mjtNum to_centre[3], const mjtNum dir[3],
+                 mjtNum nearest) {
+  const mjtNum* mat = d->geom_xmat + 9 * g;
+  const mjtNum* half = m->geom_size + 3 * g;
+  mjtNum origin[3], along[3];  // the ray's start and direction in the box's frame
+  vec3::mul_transposed(origin, mat, to_centre);
+  vec3::mul_transposed(along, mat, dir);
+  mjtNum enter = 0, leave = nearest < 0 ? mjMAXVAL : nearest;
+  for (int i = 0; i < 3; i++) {
+    const mjtNum h = half[i] * (1 + 1e-9) + 1e-12, o = -origin[i];  // start relative to the centre
+    if (std::abs(along[i]) < 1e-12) {
+      if (std::abs(o) > h) return false;
+      continue;
+    }
+    mjtNum t1 = (-h - o) / along[i], t2 = (h - o) / along[i];
+    if (t1 > t2) std::swap(t1, t2);
+    enter = std::max(enter, t1);
+    leave = std::min(leave, t2);
+    if (enter > leave) return false;
+  }
+  return true;
+}
+
 // A cheap test before the exact one: can the ray meet the geom's bounding
-// sphere ahead of its start, and nearer than the nearest hit so far
-// (nearest < 0: none yet)?
+// sphere (or a box's slabs) ahead of its start, and nearer than the nearest
+// hit so far (nearest < 0: none yet)?
 bool may_hit(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3],
              mjtNum nearest) {
   if (m->geom_type[g] == mjGEOM_PLANE) {
@@ -43,7 +72,8 @@ bool may_hit(const mjModel* m, const mjData* d, int g, const mjtNum from[3], con
   const mjtNum along = vec3::dot(to_centre, dir);
   const mjtNum dist2 = vec3::dot(to_centre, to_centre) - along * along;
   if (dist2 > r * r || along < -r) return false;
-  return nearest < 0 || along - r < nearest;
+  if (nearest >= 0 && along - r >= nearest) return false;
+  return m->geom_type[g] != mjGEOM_BOX || may_hit_box(m, d, g, to_centre, dir, nearest);
 }
 
 mjtNum ray_to_geom(const mjModel* m, const mjData* d, int g, const mjtNum from[3], const mjtNum dir[3]) {

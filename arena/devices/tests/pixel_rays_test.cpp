@@ -79,6 +79,34 @@ TEST(PixelBins, EveryPixelHitsWhatItHitsInTheWholeSceneWithFewGeomsTried) {
   EXPECT_LT(tried, possible / 3);
 }
 
+// The cheap tests that spare MuJoCo's exact one (bounding spheres, a box's
+// slabs, the side of a plane) may only ever drop misses: from random points
+// in every direction, the nearest hit is the one MuJoCo's own mj_ray finds.
+TEST(RayCasting, FindsWhatMuJoCoFindsFromAnywhereInAnyDirection) {
+  auto s = test::Scene::from_xml(scattered_scene);
+  ASSERT_TRUE(s.m);
+  mj_kinematics(s.m, s.d);
+  const int bot = s.body("bot");
+  const RayFilter filter(s.m, bot);
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  int hits = 0;
+  for (int i = 0; i < 20000; i++) {
+    const mjtNum from[3] = {3 * unit(rng), 1.5 * unit(rng), 3 * unit(rng)};
+    mjtNum dir[3] = {unit(rng), unit(rng), unit(rng)};
+    mju_normalize3(dir);
+    int geom = -1;
+    const mjtNum expected = mj_ray(s.m, s.d, from, dir, nullptr, 1, bot, &geom);
+    const RayHit hit = cast_ray(s.m, s.d, filter, from, dir);
+    ASSERT_EQ(hit.geom, geom) << "ray " << i;
+    if (geom >= 0) {
+      ASSERT_EQ(hit.distance, expected) << "ray " << i;
+      hits++;
+    }
+  }
+  EXPECT_GT(hits, 5000);  // many rays meet something, the floor if nothing else
+}
+
 TEST(PixelBins, PixelsLookWhereTheCameraLooks) {
   auto s = test::Scene::from_xml(scattered_scene);
   ASSERT_TRUE(s.m);
