@@ -31,17 +31,17 @@ bool may_hit_box(const mjModel* m, const mjData* d, int g, const mjtNum to_centr
                  mjtNum nearest) {
   const mjtNum* mat = d->geom_xmat + 9 * g;
   const mjtNum* half = m->geom_size + 3 * g;
-  mjtNum origin[3], along[3];  // the ray's start and direction in the box's frame
-  vec3::mul_transposed(origin, mat, to_centre);
+  mjtNum centre[3], along[3];  // the box's centre seen from the ray's start, and the ray, in the box's frame
+  vec3::mul_transposed(centre, mat, to_centre);
   vec3::mul_transposed(along, mat, dir);
   mjtNum enter = 0, leave = nearest < 0 ? mjMAXVAL : nearest;
   for (int i = 0; i < 3; i++) {
-    const mjtNum h = half[i] * (1 + 1e-9) + 1e-12, o = -origin[i];  // start relative to the centre
+    const mjtNum h = half[i] * (1 + 1e-9) + 1e-12;
     if (std::abs(along[i]) < 1e-12) {
-      if (std::abs(o) > h) return false;
+      if (std::abs(centre[i]) > h) return false;
       continue;
     }
-    mjtNum t1 = (-h - o) / along[i], t2 = (h - o) / along[i];
+    mjtNum t1 = (centre[i] - h) / along[i], t2 = (centre[i] + h) / along[i];
     if (t1 > t2) std::swap(t1, t2);
     enter = std::max(enter, t1);
     leave = std::min(leave, t2);
