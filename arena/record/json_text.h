@@ -1,0 +1,23 @@
+// Text that a controller or a scene chose goes into the recording's JSON
+// whole, byte for byte: valid UTF-8 as a JSON string, anything else as
+// {"hex":"..."} (every byte, two lower-case hex digits each). JSON strings
+// cannot hold bytes that are not UTF-8, and replacing them would lose what
+// the program printed.
+#ifndef ARENA_RECORD_JSON_TEXT_H
+#define ARENA_RECORD_JSON_TEXT_H
+
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+namespace arena {
+
+bool valid_utf8(std::string_view text);
+nlohmann::json json_text(std::string_view text);
+// The bytes back from either form; throws std::runtime_error on anything else.
+std::string text_of(const nlohmann::json& j);
+
+}  // namespace arena
+
+#endif
