@@ -3,6 +3,10 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <iostream>
@@ -28,11 +32,32 @@ struct RunArgs {
     std::string record;
     bool no_record = false;
     bool no_report = false;
+    bool overwrite = false;
     std::optional<std::uint64_t> seed;
+    std::optional<double> step_timeout;
     std::string keys;
     bool interactive = false;
     bool realtime = false;
 };
+
+constexpr int status(arena::RunStatus s) { return int(s); }
+
+// As for world.toml's duration: far beyond any run, short of overflowing
+// the count of physics steps.
+constexpr double kMaxDuration = 1e6;
+
+// Numbers on the command line are checked as strictly as world.toml's: a
+// NaN, an infinity, a sign where none belongs or a value out of range is bad
+// usage, named by its option.
+std::string finite_in(double v, double min, bool min_exclusive, double max) {
+    if (!std::isfinite(v) || v < min || (min_exclusive && v == min) || v > max) {
+        char range[96];
+        std::snprintf(range, sizeof range, "must be a number %s %g and at most %g", min_exclusive ? "above" : "from",
+                      min, max);
+        return range;
+    }
+    return "";
+}
 
 int check(const std::string& folder) {
     try {
@@ -40,10 +65,10 @@ int check(const std::string& folder) {
         std::cout << world->manifest.file.string() << ": ok, " << world->robots.size() << " robot"
                   << (world->robots.size() == 1 ? "" : "s") << ", physics step "
                   << world->scene.model()->opt.timestep * 1000.0 << " ms\n";
-        return arena::kCompleted;
+        return status(arena::RunStatus::completed);
     } catch (const arena::WorldError& e) {
         std::cerr << "arena: " << e.what() << "\n";
-        return arena::kBadWorld;
+        return status(arena::RunStatus::bad_world);
     }
 }
 
@@ -64,10 +89,10 @@ std::string default_record_folder(const std::string& world) {
 int report(const std::string& folder) {
     try {
         std::cout << arena::write_report(folder).string() << "\n";
-        return arena::kCompleted;
+        return status(arena::RunStatus::completed);
     } catch (const std::exception& e) {
         std::cerr << "arena: " << folder << ": " << e.what() << "\n";
-        return arena::kBadWorld;
+        return status(arena::RunStatus::bad_world);
     }
 }
 
@@ -104,6 +129,7 @@ int run(RunArgs a) {
         options.duration = a.duration.value_or(world->manifest.duration);
         options.seed = a.seed.value_or(world->manifest.seed);
         options.realtime = a.realtime || a.interactive;
+        options.step_timeout = a.step_timeout.value_or(10.0);
         options.keys.add(world->manifest.keys);
         if (!a.keys.empty()) options.keys.add(arena::read_keys_file(a.keys, world->manifest));
         if (a.interactive) {
@@ -115,16 +141,23 @@ int run(RunArgs a) {
         if (!a.record.empty()) recorder = std::make_unique<arena::Recorder>(a.record, *world);
     } catch (const std::runtime_error& e) {  // WorldError among them
         std::cerr << "arena: " << e.what() << "\n";
-        return arena::kBadWorld;
+        return status(arena::RunStatus::bad_world);
     }
     arena::Display display(isatty(2) != 0);
     arena::Simulation simulation(*world, std::move(options), display, interrupts, recorder.get());
-    const int status = simulation.run();
+    const arena::RunStatus outcome = simulation.run();
     if (recorder) {
         recorder.reset();  // closes every file of the recording
-        finish_recording(a.record, !a.no_report, default_folder);
+        // An interrupted user wants the arena gone at once; the recording is
+        // whole, and the report can be written from it later.
+        const bool with_report = !a.no_report && outcome != arena::RunStatus::interrupted &&
+                                 outcome != arena::RunStatus::recording_failed;
+        finish_recording(a.record, with_report, default_folder);
+        if (outcome == arena::RunStatus::interrupted && !a.no_report) {
+            std::cerr << "arena: interrupted; `arena report " << a.record << "` writes its report\n";
+        }
     }
-    return status;
+    return status(outcome);
 }
 
 }  // namespace
@@ -134,8 +167,10 @@ int main(int argc, char** argv) {
                  "MJCF scene), starts each robot's controller program and runs them in lock-step with the\n"
                  "physics. Controllers named in world.toml are found beside the arena binary, or relative to\n"
                  "the world folder when the name holds a '/'."};
-    app.footer("Exit status: 0 the run completed; 1 a controller failed (exited non-zero, crashed, or\n"
-               "ended before the run did); 2 bad usage or a bad world; 130 interrupted (SIGINT, SIGTERM).\n"
+    app.footer("Exit status: 0 the run completed; 1 a controller failed (exited non-zero, crashed, broke its\n"
+               "link, did not answer in time, or ended before the run did); 2 bad usage or a bad world (its\n"
+               "physics breaking down included); 3 the recording could not be written (a full disk); 4 the\n"
+               "arena itself failed; 130 interrupted (SIGINT, SIGTERM, SIGHUP).\n"
                "Controller output is shown as [robot] text on standard output; the arena's own reports\n"
                "go to standard error.");
     app.require_subcommand(1);
@@ -144,12 +179,24 @@ int main(int argc, char** argv) {
     CLI::App* run_cmd = app.add_subcommand("run", "Run a world");
     run_cmd->add_option("WORLD", a.world, "World folder holding world.toml")->required();
     run_cmd->add_option("--duration", a.duration, "Simulated seconds to run (default: the world's duration)")
-        ->check(CLI::PositiveNumber);
+        ->check([](const std::string& v) {
+            return finite_in(std::strtod(v.c_str(), nullptr), 0.0, true, kMaxDuration);
+        });
     run_cmd->add_option("--record", a.record,
                         "Write the recording into this folder (created if missing; default: runs/WORLD-DATE-TIME)");
     run_cmd->add_flag("--no-record", a.no_record, "Keep no recording (for timing runs)")->excludes("--record");
     run_cmd->add_flag("--no-report", a.no_report, "Record, but write no report.html");
-    run_cmd->add_option("--seed", a.seed, "Seed of the sensor noise (default: the world's seed, or 1)");
+    run_cmd->add_option("--seed", a.seed, "Seed of the sensor noise (default: the world's seed, or 1)")
+        ->check([](const std::string& v) {
+            const bool digits = !v.empty() && v.size() <= 19 && v.find_first_not_of("0123456789") == std::string::npos;
+            return digits && std::stoull(v) <= std::uint64_t(INT64_MAX) ? std::string()
+                                                                       : "must be a whole number from 0 to 2^63-1";
+        });
+    run_cmd->add_flag("--overwrite", a.overwrite, "Let --record replace a recording already in its folder");
+    run_cmd->add_option("--step-timeout", a.step_timeout,
+                        "Wall-clock seconds a controller has to answer a step before it is ended (default: the "
+                        "world's step_timeout, or 10; 0: no limit, for debugging a controller)")
+        ->check([](const std::string& v) { return finite_in(std::strtod(v.c_str(), nullptr), 0.0, false, 1e6); });
     run_cmd->add_option("--keys", a.keys, "TOML file of [[keys]] tables: scripted keys, added to the world's");
     run_cmd->add_flag("--interactive", a.interactive,
                       "Keys from the terminal (arrows, letters); implies --realtime");
@@ -171,7 +218,7 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);
-        return arena::kBadWorld;
+        return status(arena::RunStatus::bad_world);
     }
     if (*check_cmd) return check(check_world);
     if (*report_cmd) return report(report_folder);

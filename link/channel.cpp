@@ -125,9 +125,18 @@ bool Channel::arm() {
     return false;
 }
 
+bool Channel::arm_for_room() {
+    if (!lane_ || peer_gone_) return false;
+    out_ring_->state().writer_sleeps.store(1, std::memory_order_seq_cst);
+    if (!lane_writable()) return true;
+    out_ring_->state().writer_sleeps.store(0, std::memory_order_relaxed);
+    return false;
+}
+
 bool Channel::woken(bool socket_readable) {
     if (!lane_) return socket_readable || has_buffered();
     in_ring_->state().reader_sleeps.store(0, std::memory_order_relaxed);
+    out_ring_->state().writer_sleeps.store(0, std::memory_order_relaxed);
     if (socket_readable) {
         std::uint8_t wake[64];
         ssize_t n = ::recv(fd_, wake, sizeof wake, MSG_DONTWAIT);
@@ -147,6 +156,100 @@ void Channel::send_frame(MessageType type) {
     if (!write_bytes(out_.data(), out_.size())) {
         throw PeerClosed(std::string("the other end closed the link while sending ") + name_of(type));
     }
+}
+
+void Channel::queue_frame(MessageType type) {
+    const std::size_t payload = out_.size() - kFrameHeaderBytes;
+    if (payload > kMaxFrameBytes) {
+        throw LinkError(std::string(name_of(type)) + " message of " + std::to_string(payload) +
+                        " bytes is over the " + std::to_string(kMaxFrameBytes) + "-byte limit");
+    }
+    for (std::size_t i = 0; i < 4; ++i) out_[i] = static_cast<std::uint8_t>(payload >> (8 * i));
+    out_[4] = static_cast<std::uint8_t>(type);
+    if (!sending()) {
+        queued_.swap(out_);  // the usual case: no copy of a large frame
+        sent_ = 0;
+    } else {
+        queued_.insert(queued_.end(), out_.begin(), out_.end());
+    }
+}
+
+bool Channel::flush() {
+    while (sending()) {
+        const std::uint8_t* data = queued_.data() + sent_;
+        const std::size_t size = queued_.size() - sent_;
+        std::size_t n = 0;
+        if (lane_) {
+            if (peer_gone_) throw PeerClosed("the other end closed the link");
+            n = out_ring_->write(data, size);
+            if (n > 0) ring_peer(out_ring_->state().reader_sleeps);
+        } else {
+            const ssize_t w = ::send(fd_, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (w < 0 && (errno == EPIPE || errno == ECONNRESET)) throw PeerClosed("the other end closed the link");
+            if (w < 0 && errno != EAGAIN && errno != EINTR) throw LinkError(system_error("writing to the link"));
+            n = w > 0 ? std::size_t(w) : 0;
+        }
+        if (n == 0) return false;
+        sent_ += n;
+    }
+    queued_.clear();
+    sent_ = 0;
+    return true;
+}
+
+bool Channel::fill_now(std::size_t want) {
+    if (in_.size() - begin_ < want) {
+        std::memmove(in_.data(), in_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+        if (in_.size() < want) in_.resize(std::max(want, kReadChunk));
+    }
+    while (end_ - begin_ < want) {
+        std::size_t n = 0;
+        if (lane_) {
+            if (!lane_readable()) return false;
+            n = in_ring_->read(in_.data() + end_, in_.size() - end_);
+            ring_peer(in_ring_->state().writer_sleeps);
+        } else {
+            const ssize_t r = ::recv(fd_, in_.data() + end_, in_.size() - end_, MSG_DONTWAIT);
+            if (r == 0 || (r < 0 && errno == ECONNRESET)) peer_gone_ = true;
+            if (r < 0 && errno != EAGAIN && errno != EINTR && errno != ECONNRESET) {
+                throw LinkError(system_error("reading from the link"));
+            }
+            if (r <= 0) return false;
+            n = std::size_t(r);
+        }
+        end_ += n;
+    }
+    return true;
+}
+
+std::optional<Frame> Channel::poll_receive() {
+    if (begin_ == end_) begin_ = end_ = 0;
+    const auto closed_inside = [&](const std::string& what) {
+        if (peer_gone_ && !incoming()) throw LinkError("the link closed inside a " + what);
+    };
+    if (!fill_now(kFrameHeaderBytes)) {
+        if (begin_ != end_) closed_inside("frame header");
+        return std::nullopt;
+    }
+    const std::uint8_t* h = in_.data() + begin_;
+    const std::uint32_t length = std::uint32_t{h[0]} | std::uint32_t{h[1]} << 8 | std::uint32_t{h[2]} << 16 |
+                                 std::uint32_t{h[3]} << 24;
+    const std::uint8_t type = h[4];
+    if (type < 1 || type > 7) throw LinkError("frame of unknown message type " + std::to_string(type));
+    const char* name = name_of(static_cast<MessageType>(type));
+    if (length > kMaxFrameBytes) {
+        throw LinkError(std::string(name) + " frame of " + std::to_string(length) + " bytes is over the " +
+                        std::to_string(kMaxFrameBytes) + "-byte limit");
+    }
+    if (!fill_now(kFrameHeaderBytes + length)) {
+        closed_inside(std::string(name) + " frame");
+        return std::nullopt;
+    }
+    Frame frame{static_cast<MessageType>(type), {in_.data() + begin_ + kFrameHeaderBytes, length}};
+    begin_ += kFrameHeaderBytes + length;
+    return frame;
 }
 
 bool Channel::fill(std::size_t want) {

@@ -74,7 +74,36 @@ public:
     bool arm();
     bool woken(bool socket_readable);
 
+    // --- The arena's side: it never waits on a controller. ---------------
+    // Queues one message; flush() sends what the peer has room for now.
+    template <class Message>
+    void post(const Message& m) {
+        out_.resize(kFrameHeaderBytes);
+        encode(m, out_);
+        queue_frame(type_of(m));
+    }
+    // Sends what it can without waiting; true once nothing is left to send.
+    // Throws PeerClosed when the peer has gone.
+    bool flush();
+    bool sending() const { return sent_ < queued_.size(); }
+    // A whole frame if one has come, reading only what is there now;
+    // nullopt otherwise. A peer that closed inside a frame, an unknown type
+    // or an oversize length throws LinkError.
+    std::optional<Frame> poll_receive();
+    // The peer has closed the link and every byte it sent has been taken.
+    bool ended() const { return peer_gone_ && !incoming(); }
+    // New bytes wait to be read (a lane's ring only: no system call).
+    bool incoming() const { return lane_ && lane_readable(); }
+    // Room to send more without waiting (a lane's ring only).
+    bool has_room() const { return lane_ && lane_writable(); }
+    // Before sleeping in poll() on fd() for room to send: asks a lane's peer
+    // to ring the socket when it reads; false if there is room already.
+    // woken() disarms it too.
+    bool arm_for_room();
+
 private:
+    void queue_frame(MessageType type);  // out_ holds header space + payload
+    bool fill_now(std::size_t want);    // reads what is there now; true once want bytes are buffered
     void send_frame(MessageType type);  // out_ holds header space + payload
     bool fill(std::size_t want);        // reads until want bytes are buffered
 
@@ -92,6 +121,9 @@ private:
     std::optional<Ring> in_ring_, out_ring_;
     bool peer_gone_ = false;  // a lane's socket has reached its end
     std::vector<std::uint8_t> out_;
+    // Posted frames: queued_[sent_, end) are still to be sent.
+    std::vector<std::uint8_t> queued_;
+    std::size_t sent_ = 0;
     // Received bytes: in_[begin_, end_) are read but not yet handed out.
     // Reading as much as the socket holds makes one frame one read.
     std::vector<std::uint8_t> in_;

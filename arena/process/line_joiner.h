@@ -1,5 +1,7 @@
 // Joins a byte stream into whole lines: a line may come in several pieces
-// (pipe reads, console prints) and a piece may hold several lines.
+// (pipe reads, console prints) and a piece may hold several lines. A line
+// longer than kMaxLineBytes is passed on in pieces of that size, so that a
+// program printing without line feeds cannot fill the arena's memory.
 #ifndef ARENA_PROCESS_LINE_JOINER_H
 #define ARENA_PROCESS_LINE_JOINER_H
 
@@ -11,6 +13,8 @@ namespace arena {
 
 class LineJoiner {
 public:
+    static constexpr std::size_t kMaxLineBytes = 64 * 1024;
+
     // Appends bytes and returns the lines they complete, without line feeds.
     std::vector<std::string> add(std::string_view bytes) {
         std::vector<std::string> lines;
@@ -20,6 +24,10 @@ public:
                 partial_.clear();
             } else {
                 partial_ += c;
+                if (partial_.size() == kMaxLineBytes) {
+                    lines.push_back(std::move(partial_));
+                    partial_.clear();
+                }
             }
         }
         return lines;

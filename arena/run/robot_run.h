@@ -5,6 +5,7 @@
 #define ARENA_RUN_ROBOT_RUN_H
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -15,6 +16,7 @@
 
 #include "arena/process/controller_process.h"
 #include "arena/process/line_joiner.h"
+#include "arena/run/run_kinds.h"
 #include "arena/world/world.h"
 #include "devices/packet_queue.h"
 #include "link/channel.h"
@@ -37,13 +39,12 @@ struct DeviceState {
 };
 
 struct PendingLine {
-    const char* stream;  // "stdout", "stderr", "console", "arena"
+    LineStream stream;
     std::string text;
 };
 
-// How the controller ended, for summary.json.
 struct ExitRecord {
-    std::string how;  // "stopped", "exited", "signal", "failed"
+    ExitHow how;
     ExitStatus status;
     double time = 0.0;
 };
@@ -59,6 +60,9 @@ struct RobotRun {
     Phase phase = Phase::hello;
     std::int64_t wake = 0;  // physics step of the next wake
     std::int64_t steps = 0;
+    // The watchdog's deadline for its HELLO or its STEP.
+    std::chrono::steady_clock::time_point answer_by{};
+    bool refused = false;  // a command of its was refused: it rests from then on
 
     std::vector<DeviceState> devices;  // by tag - 1
     int keyboard_period = 0;
@@ -75,6 +79,8 @@ struct RobotRun {
     std::optional<ExitRecord> exit;
 
     bool alive() const { return phase != Phase::gone; }
+    // The arena waits for its controller in this wake.
+    bool awaited() const { return phase == Phase::hello || phase == Phase::computing; }
 };
 
 }  // namespace arena

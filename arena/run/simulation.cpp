@@ -6,12 +6,16 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <stdexcept>
 
+#include "arena/record/json_text.h"
+#include "arena/record/record_write_error.h"
 #include "arena/record/trace_json.h"
 #include "arena/run/sampling.h"
 #include "arena/run/status_line.h"
+#include "arena/world/world_error.h"
 #include "devices/custom_drive.h"
 #include "devices/radio.h"
 #include "devices/ray.h"
@@ -23,9 +27,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long a controller gets to end by itself (after STOP, or after its
-// link closed) before its process group is killed.
+// How long a controller gets to end by itself after STOP before it is
+// killed; shorter when the user interrupted the run, who expects it to end
+// within a second.
 constexpr std::chrono::milliseconds kGrace{2000};
+constexpr std::chrono::milliseconds kInterruptedGrace{300};
+// How many physics steps go by between two looks for an interrupt.
+constexpr std::int64_t kInterruptCheckSteps = 64;
 
 std::string seconds(double t) {
     char buf[32];
@@ -33,10 +41,7 @@ std::string seconds(double t) {
     return buf;
 }
 
-const char* stream_name(Stream s) { return s == Stream::out ? "stdout" : "stderr"; }
-
-// A robot whose controller the arena waits for this wake.
-bool awaited(const RobotRun* r) { return r->phase == Phase::hello || r->phase == Phase::computing; }
+LineStream line_stream(Stream s) { return s == Stream::out ? LineStream::out : LineStream::err; }
 
 }  // namespace
 
@@ -62,168 +67,182 @@ Simulation::Simulation(const World& world, RunOptions options, Display& display,
     }
 }
 
-int Simulation::run() {
+void Simulation::stop(RunStatus why, const std::string& what) {
+    if (stopping()) return;
+    end_reason_ = why;
+    if (why != RunStatus::interrupted) {
+        error_ = what;
+        display_.report(what);
+    }
+}
+
+// The run, pass by pass: the robots waking now are handed their samples,
+// their steps collected, checked and applied in manifest order, and the
+// physics advanced to the next wake.
+RunStatus Simulation::run() {
     wall_start_ = Clock::now();
     mj_forward(model_, data_.get());
-    if (recorder_) recorder_->poses().write(0.0, model_, data_.get());
-    if (world_.manifest.course) course_.emplace(model_, data_.get(), *world_.manifest.course, course_body(world_));
     try {
+        if (recorder_) recorder_->poses().write(0.0, model_, data_.get());
+        if (world_.manifest.course) course_.emplace(model_, data_.get(), *world_.manifest.course, course_body(world_));
         start_controllers();
-        while (true) {
-            if (now_ < end_) wake(now_);
-            // The controllers have started and said hello: from here on
-            // the run's speed is the stepping's, not the programs' loading.
-            if (now_ == 0) stepping_start_ = Clock::now();
-            if (interrupted_ || world_fault_ || now_ >= end_) break;
+        while (!stopping()) {
+            const std::int64_t t = now_;
+            if (t < end_) {
+                pace(t);
+                const std::vector<RobotRun*> waking = waking_at(t);
+                hand_over(t, waking);
+                collect(t, waking);
+                if (!stopping()) check_and_actuate(t, waking);
+            }
+            // The controllers have started and said hello: from here on the
+            // run's speed is the stepping's, not the programs' loading.
+            if (t == 0) stepping_start_ = Clock::now();
+            if (stopping() || now_ >= end_) break;
             std::int64_t next = end_;
             for (auto& r : robots_) {
                 if (r->alive()) next = std::min(next, r->wake);
             }
             advance(next);
-            if (interrupted_) break;
         }
-    } catch (const std::runtime_error& e) {
-        fail_world(e.what());
+    } catch (const RecordWriteError& e) {
+        stop(RunStatus::recording_failed, std::string("the recording could not be written: ") + e.what());
+    } catch (const WorldError& e) {
+        stop(RunStatus::bad_world, e.what());
+    } catch (const std::exception& e) {
+        stop(RunStatus::arena_failed, std::string("the arena failed: ") + e.what());
     }
     const auto stepped = Clock::now();
     if (stepping_start_ == Clock::time_point{}) stepping_start_ = stepped;  // failed before the first step
     finish();
-    if (!world_fault_) report_speed(stepping_start_ - wall_start_, stepped - stepping_start_);  // a bad world's one line stays alone
-    if (world_fault_) return kBadWorld;
-    if (interrupted_) return kInterrupted;
-    for (auto& r : robots_) {
-        if (!r->exit || r->exit->how != "stopped") return kControllerFailed;
-    }
-    return kCompleted;
+    if (!error_) report_speed(stepping_start_ - wall_start_, stepped - stepping_start_);  // an error's line stays alone
+    return outcome();
 }
 
+RunStatus Simulation::outcome() const {
+    if (stopping()) return end_reason_;
+    for (auto& r : robots_) {
+        if (!r->exit || r->exit->how != ExitHow::stopped) return RunStatus::controller_failed;
+    }
+    return RunStatus::completed;
+}
+
+// Every controller starts before any runs a step; one that cannot be
+// executed at all makes the world bad before anything has run.
 void Simulation::start_controllers() {
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(options_.step_timeout));
     for (auto& r : robots_) {
         try {
             r->process = std::make_unique<ControllerProcess>(r->robot.program);
         } catch (const std::runtime_error& e) {
-            throw std::runtime_error(world_.manifest.file.string() + ": robot \"" + r->name() + "\": " + e.what());
+            throw WorldError(world_.manifest.file.string() + ":" + std::to_string(r->robot.spec->line) + ": robot \"" +
+                             r->name() + "\": " + e.what());
         }
         r->channel = std::make_unique<link::Channel>(r->process->link_fd(), r->process->take_lane(), link::LaneSide::arena);
         r->handed = sample(*r, model_, data_.get(), {0, step_ms_, true}, {});
+        r->answer_by = deadline;
     }
+    if (std::string note = ControllerProcess::isolation_note(); !note.empty()) display_.report(note);
 }
 
-void Simulation::wake(std::int64_t t) {
-    pace(t);
+std::vector<RobotRun*> Simulation::waking_at(std::int64_t t) {
     if (display_.progress_due()) display_.progress(time_of(t), options_.duration, status_line(model_, data_.get(), world_, terminal_keys_));
     std::vector<RobotRun*> waking;
     for (auto& r : robots_) {
         if (r->alive() && r->wake == t) waking.push_back(r.get());
     }
-    if (waking.empty()) return;
-    if (options_.terminal) {
+    if (!waking.empty() && options_.terminal) {
         options_.terminal->read_presses(Clock::now());
         terminal_keys_ = options_.terminal->take(Clock::now());  // every robot waking now hears them
     }
+    return waking;
+}
+
+// Sample: every robot waking now is handed what its devices read, before
+// any of them acts. (At time 0 the samples go with the answer to HELLO.)
+void Simulation::hand_over(std::int64_t t, const std::vector<RobotRun*>& waking) {
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(options_.step_timeout));
     for (RobotRun* r : waking) {
         r->fetched.clear();
         r->step.reset();
         if (r->phase != Phase::asleep) continue;  // time 0: answered on HELLO
         r->handed = sample(*r, model_, data_.get(), {t, step_ms_, false}, keys_for(*r, time_of(t)));
+        r->answer_by = deadline;
+        r->phase = Phase::computing;
         try {
-            r->channel->send(r->handed);
-            r->phase = Phase::computing;
-        } catch (const link::LinkError&) {
+            r->channel->post(r->handed);
+            r->channel->flush();
+        } catch (const link::PeerClosed&) {
             controller_gone(*r, time_of(t), "closed its link", false);
+        } catch (const link::LinkError& e) {
+            controller_gone(*r, time_of(t), std::string("broke its link (") + e.what() + ")", true);
         }
     }
-    serve_until_stepped(t, waking);
-    if (!interrupted_) commit(t, waking);
 }
 
-void Simulation::serve_until_stepped(std::int64_t t, std::vector<RobotRun*>& waking) {
-    auto has_bytes = [](const RobotRun* r) { return awaited(r) && r->channel->ready(); };
-    // What is there already, without a system call: most hand-overs arrive
-    // while the arena watches the lanes.
-    auto serve_ready = [&] {
-        bool served = false;
-        for (RobotRun* r : waking) {
-            if (has_bytes(r)) {
-                serve_link(*r, t);
-                served = true;
-            }
-        }
-        return served;
-    };
-    auto any_ready = [&] { return std::any_of(waking.begin(), waking.end(), has_bytes); };
+// Collect: serves the waking robots until each has sent its STEP or is gone.
+// What is there already is taken without a system call: most hand-overs
+// arrive while the arena watches the lanes.
+void Simulation::collect(std::int64_t t, const std::vector<RobotRun*>& waking) {
     // The next physics step's first half does not depend on the forces the
     // controllers are choosing, so it runs while they choose them.
     if (!half_stepped_) {
         mj_step1(model_, data_.get());
         half_stepped_ = true;
     }
-    while (std::any_of(waking.begin(), waking.end(), awaited)) {
-        if (serve_ready() || link::spin_until(any_ready)) continue;
-        sleep_until_served(t, waking);
-        if (interrupted_) return;
-    }
-}
-
-// Sleeps in poll() until a controller writes, one's output arrives, a key
-// is pressed or the run is interrupted, and serves what woke it.
-void Simulation::sleep_until_served(std::int64_t t, std::vector<RobotRun*>& waking) {
-    std::vector<RobotRun*> armed;
-    for (RobotRun* r : waking) {
-        if (!awaited(r)) continue;
-        if (!r->channel->arm()) {  // it wrote meanwhile
-            for (RobotRun* a : armed) a->channel->woken(false);
-            return;
-        }
-        armed.push_back(r);
-    }
-    std::vector<pollfd> fds;
-    std::vector<std::function<void()>> handlers;
-    auto watch = [&](int fd, std::function<void()> handler) {
-        if (fd < 0) return;
-        fds.push_back({fd, POLLIN, 0});
-        handlers.push_back(std::move(handler));
+    auto awaited = [](const RobotRun* r) { return r->awaited(); };
+    auto movable = [&] {
+        return std::any_of(waking.begin(), waking.end(), [](const RobotRun* r) {
+            return r->awaited() && (r->channel->incoming() || (r->channel->sending() && r->channel->has_room()));
+        });
     };
-    watch(interrupts_.fd(), [&] { interrupted_ = interrupts_.raised(); });
-    if (options_.terminal) watch(options_.terminal->fd(), [&] { options_.terminal->read_presses(Clock::now()); });
-    for (auto& r : robots_) {
-        if (!r->process) continue;
-        RobotRun& rr = *r;
-        for (Stream s : {Stream::out, Stream::err}) watch(rr.process->stream_fd(s), [&rr, s, this] { read_output(rr, s); });
-    }
-    const std::size_t links = fds.size();
-    for (RobotRun* r : armed) fds.push_back({r->channel->fd(), POLLIN, 0});
-    if (poll(fds.data(), fds.size(), -1) < 0 && errno != EINTR) {
-        throw std::runtime_error(std::string("poll failed: ") + std::strerror(errno));
-    }
-    for (std::size_t i = 0; i < links; ++i) {
-        if (fds[i].revents) handlers[i]();
-    }
-    for (std::size_t i = 0; i < armed.size(); ++i) {
-        // Every armed lane is disarmed; the ones with bytes are served.
-        if (armed[i]->channel->woken(fds[links + i].revents != 0) && !interrupted_) serve_link(*armed[i], t);
+    while (!stopping() && std::any_of(waking.begin(), waking.end(), awaited)) {
+        bool served = false;
+        for (RobotRun* r : waking) {
+            if (r->awaited()) served = serve(*r, t) || served;
+        }
+        if (served || !std::any_of(waking.begin(), waking.end(), awaited)) continue;
+        if (link::spin_until(movable)) continue;
+        sleep_until_something(t, waking);
+        watchdog(t, waking);
     }
 }
 
-void Simulation::serve_link(RobotRun& r, std::int64_t t) {
-    if (!r.alive()) return;  // gone earlier in this round of poll
+// Takes everything a robot's link holds now, answering as it goes, and
+// never waits. A robot that breaks its link or its lane ends alone.
+bool Simulation::serve(RobotRun& r, std::int64_t t) {
+    bool any = false;
     try {
-        auto frame = r.channel->receive();
-        if (!frame) {
-            controller_gone(r, time_of(t), "closed its link", false);
-            return;
+        if (r.channel->sending() && !r.channel->flush()) return false;  // what it asked for must go first
+        while (r.awaited()) {
+            const auto frame = r.channel->poll_receive();
+            if (!frame) break;
+            any = true;
+            handle(r, *frame);
+            if (r.channel->sending() && !r.channel->flush()) break;
         }
-        switch (frame->type) {
-        case link::MessageType::hello: answer_hello(r, frame->payload); break;
-        case link::MessageType::image_request: answer_image(r, frame->payload); break;
-        case link::MessageType::step: take_step(r, frame->payload); break;
-        default:
-            throw link::LinkError(std::string("unexpected ") + link::name_of(frame->type));
+        if (r.awaited() && r.channel->ended()) {
+            controller_gone(r, time_of(t), "closed its link", false);
+            any = true;
         }
     } catch (const link::PeerClosed&) {
         controller_gone(r, time_of(t), "closed its link", false);
+        any = true;
     } catch (const link::LinkError& e) {
         controller_gone(r, time_of(t), std::string("broke the link protocol (") + e.what() + ")", true);
+        any = true;
+    }
+    return any;
+}
+
+void Simulation::handle(RobotRun& r, const link::Frame& frame) {
+    switch (frame.type) {
+    case link::MessageType::hello: answer_hello(r, frame.payload); break;
+    case link::MessageType::image_request: answer_image(r, frame.payload); break;
+    case link::MessageType::step: take_step(r, frame.payload); break;
+    default: throw link::LinkError(std::string("unexpected ") + link::name_of(frame.type));
     }
 }
 
@@ -236,7 +255,7 @@ void Simulation::answer_hello(RobotRun& r, std::span<const std::uint8_t> payload
         w.devices.push_back({std::uint8_t(i + 1), r.robot.devices[i].spec->name, r.robot.devices[i].spec->type});
     }
     w.sensors = r.handed;
-    r.channel->send(w);
+    r.channel->post(w);
     r.phase = Phase::computing;
 }
 
@@ -244,7 +263,7 @@ void Simulation::answer_image(RobotRun& r, std::span<const std::uint8_t> payload
     if (r.phase != Phase::computing) throw link::LinkError("IMAGE_REQUEST before the handshake");
     // The STEP that follows lists the camera as looked at: that marks it
     // fetched in the trace.
-    r.channel->send(camera_image(r, model_, data_.get(), link::decode_image_request(payload).tag));
+    r.channel->post(camera_image(r, model_, data_.get(), link::decode_image_request(payload).tag));
 }
 
 void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
@@ -268,28 +287,134 @@ void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
     r.phase = Phase::stepped;
 }
 
-void Simulation::read_output(RobotRun& r, Stream s) {
-    for (auto& line : r.process->read_lines(s)) note(r, stream_name(s), line);
+// Sleeps in poll() until a waited-for controller writes, reads or ends, any
+// controller's output arrives, a key is pressed, the run is interrupted or
+// a watchdog is due; serves what woke it.
+void Simulation::sleep_until_something(std::int64_t t, const std::vector<RobotRun*>& waking) {
+    std::vector<RobotRun*> armed;
+    for (RobotRun* r : waking) {
+        if (!r->awaited()) continue;
+        bool sleep = true;
+        try {
+            sleep = r->channel->sending() ? r->channel->arm_for_room() : r->channel->arm();
+        } catch (const link::LinkError& e) {
+            controller_gone(*r, time_of(t), std::string("broke its link (") + e.what() + ")", true);
+        }
+        if (!sleep) {  // it moved meanwhile
+            for (RobotRun* a : armed) a->channel->woken(false);
+            return;
+        }
+        if (r->awaited()) armed.push_back(r);
+    }
+    std::vector<pollfd> fds;
+    std::vector<std::function<void()>> handlers;
+    auto watch = [&](int fd, std::function<void()> handler) {
+        if (fd < 0) return;
+        fds.push_back({fd, POLLIN, 0});
+        handlers.push_back(std::move(handler));
+    };
+    watch(interrupts_.fd(), [&] {
+        if (interrupts_.raised()) stop(RunStatus::interrupted, "");
+    });
+    if (options_.terminal) watch(options_.terminal->fd(), [&] { options_.terminal->read_presses(Clock::now()); });
+    for (auto& r : robots_) {
+        if (!r->process) continue;
+        RobotRun& rr = *r;
+        for (Stream s : {Stream::out, Stream::err}) watch(rr.process->stream_fd(s), [&rr, s, this] { read_output(rr, s); });
+    }
+    // A controller's own end, even while a child of its holds the link. Only
+    // the waited-for ones: the others' ends are seen at their next wake, so
+    // that the time reported does not depend on the wall clock.
+    for (RobotRun* r : armed) {
+        watch(r->process->exit_fd(), [r, t, this] {
+            serve(*r, t);  // what it sent before it ended
+            if (r->awaited()) controller_gone(*r, time_of(t), "ended", false);
+        });
+    }
+    const std::size_t links = fds.size();
+    for (RobotRun* r : armed) fds.push_back({r->channel->fd(), POLLIN, 0});
+    if (poll(fds.data(), fds.size(), poll_timeout_ms(waking)) < 0 && errno != EINTR) {
+        throw std::runtime_error(std::string("poll failed: ") + std::strerror(errno));
+    }
+    for (std::size_t i = 0; i < links; ++i) {
+        if (fds[i].revents) handlers[i]();
+    }
+    for (std::size_t i = 0; i < armed.size(); ++i) {
+        // Every armed lane is disarmed; the ones with news are served.
+        if (!armed[i]->awaited()) continue;
+        if (armed[i]->channel->woken(fds[links + i].revents != 0) && !stopping()) serve(*armed[i], t);
+    }
 }
 
-void Simulation::note(RobotRun& r, const char* stream, const std::string& text) {
-    if (std::string_view(stream) == "arena") {
+// Until the nearest watchdog deadline of the robots waited for; no limit
+// when the watchdog is off.
+int Simulation::poll_timeout_ms(const std::vector<RobotRun*>& waking) const {
+    if (options_.step_timeout <= 0) return -1;
+    auto nearest = Clock::time_point::max();
+    for (const RobotRun* r : waking) {
+        if (r->awaited()) nearest = std::min(nearest, r->answer_by);
+    }
+    if (nearest == Clock::time_point::max()) return -1;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(nearest - Clock::now()).count();
+    return int(std::clamp<long long>(left, 0, 60'000));
+}
+
+// A controller that has not answered in its time is ended; its robot rests
+// and the others go on.
+void Simulation::watchdog(std::int64_t t, const std::vector<RobotRun*>& waking) {
+    if (options_.step_timeout <= 0) return;
+    const auto now = Clock::now();
+    for (RobotRun* r : waking) {
+        if (!r->awaited() || now < r->answer_by) continue;
+        char budget[32];
+        std::snprintf(budget, sizeof budget, "%g", options_.step_timeout);
+        controller_gone(*r, time_of(t),
+                        std::string("did not answer ") + (r->phase == Phase::hello ? "its handshake" : "its step") +
+                            " for " + budget + " s",
+                        true);
+    }
+}
+
+void Simulation::read_output(RobotRun& r, Stream s) {
+    for (auto& line : r.process->read_lines(s)) note(r, line_stream(s), line);
+}
+
+void Simulation::note(RobotRun& r, LineStream stream, const std::string& text) {
+    if (stream == LineStream::arena) {
         display_.report("robot \"" + r.name() + "\": " + text);
     } else {
         display_.line(r.name(), text);
     }
-    if (course_ && std::string_view(stream) == "console") course_->console_line(data_.get(), r.name(), text);
+    if (course_ && stream == LineStream::console) course_->console_line(data_.get(), r.name(), text);
     r.pending.push_back({stream, text});
 }
 
 void Simulation::flush_pending(RobotRun& r, double t) {
-    if (recorder_) {
-        for (auto& p : r.pending) recorder_->console().write(t, r.name(), p.stream, p.text);
-    }
+    // Cleared first: a write that fails must not leave the lines to be
+    // written again by the summary's last flush.
+    std::vector<PendingLine> lines = std::move(r.pending);
     r.pending.clear();
+    if (!recorder_) return;
+    for (auto& p : lines) recorder_->console().write(t, r.name(), name_of(p.stream), p.text);
 }
 
-void Simulation::commit(std::int64_t t, const std::vector<RobotRun*>& waking) {
+// Whether the step a robot asked for is a whole number of physics steps; a
+// robot that asks for another stops the run as a bad world.
+bool Simulation::steps_whole(RobotRun& r, double time, std::int64_t& whole) {
+    const double physics_steps = double(r.step->ms) / step_ms_;
+    whole = std::llround(physics_steps);
+    if (whole >= 1 && std::fabs(physics_steps - double(whole)) <= 1e-6) return true;
+    char period[32];
+    std::snprintf(period, sizeof period, "%g", step_ms_);
+    stop(RunStatus::bad_world, world_.manifest.file.string() + ": robot \"" + r.name() + "\": requested a step of " +
+                                   std::to_string(r.step->ms) + " ms at t = " + seconds(time) +
+                                   " s, not a whole number of the scene's " + period + " ms physics steps");
+    return false;
+}
+
+// Check and actuate: the steps are recorded and applied in manifest order,
+// whatever order they came in.
+void Simulation::check_and_actuate(std::int64_t t, const std::vector<RobotRun*>& waking) {
     const double time = time_of(t);
     std::vector<std::pair<RobotRun*, std::int64_t>> stepped;  // robot, physics steps it asked for
     for (RobotRun* r : waking) {
@@ -304,21 +429,13 @@ void Simulation::commit(std::int64_t t, const std::vector<RobotRun*>& waking) {
                                   {"samples", samples_json(r->robot, r->handed, r->fetched)},
                                   {"commands", commands_json(r->robot, s)}});
             }
-            for (auto& line : r->console.add(s.console)) note(*r, "console", line);
-            double physics_steps = double(s.ms) / step_ms_;
-            std::int64_t whole = std::llround(physics_steps);
-            if (whole < 1 || std::fabs(physics_steps - double(whole)) > 1e-6) {
-                char period[32];
-                std::snprintf(period, sizeof period, "%g", step_ms_);
-                fail_world(world_.manifest.file.string() + ": robot \"" + r->name() + "\": requested a step of " +
-                           std::to_string(s.ms) + " ms at t = " + seconds(time) +
-                           " s, not a whole number of the scene's " + period + " ms physics steps");
-            }
-            stepped.push_back({r, whole});
+            for (auto& line : r->console.add(s.console)) note(*r, LineStream::console, line);
+            std::int64_t whole = 0;
+            if (steps_whole(*r, time, whole)) stepped.push_back({r, whole});
         }
         flush_pending(*r, time);
     }
-    if (world_fault_) return;
+    if (stopping()) return;
     // Packets travel in the world as the samples saw it, before this
     // wake's moves.
     for (auto& [r, steps] : stepped) {
@@ -349,9 +466,9 @@ void Simulation::deliver(RobotRun& from, const link::Packet& p) {
             if (!receiver || state.period_ms <= 0) continue;
             if (!can_hear(model_, data_.get(), *emitter, from.robot.body, *receiver, q->robot.body)) continue;
             if (!state.queue->push(p.bytes)) {
-                note(*q, "arena", "receiver \"" + q->robot.devices[i].spec->name + "\" is full: a packet from \"" +
-                                      from.name() + "\" was dropped (" + std::to_string(state.queue->dropped()) +
-                                      " so far)");
+                note(*q, LineStream::arena,
+                     "receiver \"" + q->robot.devices[i].spec->name + "\" is full: a packet from \"" + from.name() +
+                         "\" was dropped (" + std::to_string(state.queue->dropped()) + " so far)");
             }
         }
     }
@@ -388,12 +505,12 @@ void Simulation::controller_gone(RobotRun& r, double t, const std::string& why, 
     r.phase = Phase::gone;
     ExitStatus st = r.process->wait(kill ? std::chrono::milliseconds(0) : kGrace);
     for (Stream s : {Stream::out, Stream::err}) {
-        for (auto& line : r.process->finish(s)) note(r, stream_name(s), line);
+        for (auto& line : r.process->finish(s)) note(r, line_stream(s), line);
     }
-    for (auto& line : r.console.finish()) note(r, "console", line);
-    r.exit = ExitRecord{kill ? "failed" : st.signalled ? "signal" : "exited", st, t};
-    note(r, "arena", "controller " + why + " and " + (kill ? "was killed" : st.describe()) + " at t = " + seconds(t) +
-                         " s; its robot is at rest");
+    for (auto& line : r.console.finish()) note(r, LineStream::console, line);
+    r.exit = ExitRecord{kill ? ExitHow::failed : st.signalled ? ExitHow::signal : ExitHow::exited, st, t};
+    note(r, LineStream::arena, "controller " + why + " and " + (kill ? "was killed" : st.describe()) + " at t = " +
+                                   seconds(t) + " s; its robot is at rest");
     rest(r);
     r.process->close_link();
 }
@@ -417,8 +534,8 @@ void Simulation::advance(std::int64_t to) {
             mj_kinematics(model_, d);
             recorder_->poses().write(time_of(now_), model_, d);
         }
-        if (now_ % 1024 == 0 && interrupts_.raised()) {
-            interrupted_ = true;
+        if (now_ % kInterruptCheckSteps == 0 && interrupts_.raised()) {
+            stop(RunStatus::interrupted, "");
             return;
         }
     }
@@ -450,13 +567,13 @@ void Simulation::check_contacts() {
 void Simulation::pace(std::int64_t t) {
     if (!options_.realtime) return;
     auto target = wall_start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(time_of(t)));
-    while (!interrupted_) {
+    while (!stopping()) {
         auto now = Clock::now();
         if (now >= target) return;
         auto wait_ms = std::chrono::duration_cast<std::chrono::milliseconds>(target - now).count() + 1;
         pollfd fds[2] = {{interrupts_.fd(), POLLIN, 0}, {options_.terminal ? options_.terminal->fd() : -1, POLLIN, 0}};
         if (poll(fds, 2, int(wait_ms)) > 0) {
-            if (fds[0].revents) interrupted_ = interrupts_.raised();
+            if (fds[0].revents && interrupts_.raised()) stop(RunStatus::interrupted, "");
             if (fds[1].revents) options_.terminal->read_presses(Clock::now());
         }
     }
@@ -470,50 +587,80 @@ std::vector<int> Simulation::keys_for(const RobotRun& r, double t) {
     return keys;
 }
 
+// Stops every controller and writes what is left of the recording, however
+// the run ended. A recording that fails here is said; the controllers are
+// stopped all the same.
 void Simulation::finish() {
     const double time = time_of(now_);
-    if (recorder_ && now_ % record_every_ != 0) {
-        mj_kinematics(model_, data_.get());
-        recorder_->poses().write(time, model_, data_.get());  // where everything ended
+    stop_controllers(time);
+    if (!recorder_) return;
+    try {
+        if (now_ % record_every_ != 0) {
+            mj_kinematics(model_, data_.get());
+            recorder_->poses().write(time, model_, data_.get());  // where everything ended
+        }
+        for (auto& r : robots_) flush_pending(*r, time);
+        recorder_->summary(summary());
+    } catch (const std::exception& e) {
+        stop(RunStatus::recording_failed, std::string("the recording could not be written: ") + e.what());
+        if (end_reason_ != RunStatus::recording_failed) {
+            display_.report(std::string("the recording could not be written: ") + e.what());
+        }
     }
+}
+
+// Sends STOP to every controller still running, then waits for them all at
+// once, reading their last output, until they have ended or the grace is
+// over; the rest are killed. Nothing here waits on any one controller.
+void Simulation::stop_controllers(double time) {
     for (auto& r : robots_) {
         if (!r->alive() || !r->channel) continue;
         try {
-            r->channel->send(link::Stop{});
+            r->channel->post(link::Stop{});
+            r->channel->flush();
         } catch (const link::LinkError&) {
-            // Already gone; its exit says how below.
+            // Already gone, or its lane broken; its exit says how below.
         }
     }
-    auto deadline = Clock::now() + kGrace;
+    const bool interrupted = end_reason_ == RunStatus::interrupted;
+    const auto deadline = Clock::now() + (interrupted ? kInterruptedGrace : kGrace);
+    while (Clock::now() < deadline) {
+        std::vector<pollfd> fds;
+        std::vector<RobotRun*> who;
+        for (auto& r : robots_) {
+            if (!r->alive() || !r->process || r->process->poll_exit()) continue;
+            try {
+                if (r->channel->sending()) r->channel->flush();
+            } catch (const link::LinkError&) {
+            }
+            for (int fd : {r->process->exit_fd(), r->process->stream_fd(Stream::out), r->process->stream_fd(Stream::err)}) {
+                if (fd >= 0) fds.push_back({fd, POLLIN, 0}), who.push_back(r.get());
+            }
+        }
+        if (fds.empty()) break;
+        fds.push_back({interrupts_.fd(), POLLIN, 0});
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        // A little at a time: a controller's STOP may wait for room in its lane.
+        if (poll(fds.data(), fds.size(), int(std::clamp<long long>(left, 1, 20))) < 0 && errno != EINTR) break;
+        if (fds.back().revents && interrupts_.raised()) break;  // a second Ctrl-C: end them now
+        for (std::size_t i = 0; i + 1 < fds.size(); ++i) {
+            if (fds[i].revents) {
+                read_output(*who[i], Stream::out);
+                read_output(*who[i], Stream::err);
+            }
+        }
+    }
     for (auto& r : robots_) {
-        if (!r->process) continue;
-        if (r->alive()) stop_and_reap(*r, time, deadline);
-        flush_pending(*r, time);
+        if (!r->alive() || !r->process) continue;
+        ExitStatus st = r->process->wait(std::chrono::milliseconds(0));
+        for (Stream s : {Stream::out, Stream::err}) {
+            for (auto& line : r->process->finish(s)) note(*r, line_stream(s), line);
+        }
+        for (auto& line : r->console.finish()) note(*r, LineStream::console, line);
+        r->phase = Phase::gone;
+        r->exit = ExitRecord{st.clean() ? ExitHow::stopped : st.signalled ? ExitHow::signal : ExitHow::exited, st, time};
+        if (!st.clean()) note(*r, LineStream::arena, "controller " + st.describe() + " when told to stop at t = " + seconds(time) + " s");
     }
-    if (recorder_) recorder_->summary(summary());
-}
-
-void Simulation::stop_and_reap(RobotRun& r, double time, Clock::time_point deadline) {
-    // Read the last of its output while it ends, so a full pipe cannot hold
-    // it up.
-    ControllerProcess& p = *r.process;
-    while (Clock::now() < deadline && (p.stream_fd(Stream::out) >= 0 || p.stream_fd(Stream::err) >= 0)) {
-        pollfd fds[2] = {{p.stream_fd(Stream::out), POLLIN, 0}, {p.stream_fd(Stream::err), POLLIN, 0}};
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-        if (poll(fds, 2, int(std::max<long long>(left, 1))) <= 0) continue;
-        read_output(r, Stream::out);
-        read_output(r, Stream::err);
-    }
-    auto left = std::max(std::chrono::milliseconds(0),
-                         std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()));
-    ExitStatus st = p.wait(left);
-    for (Stream s : {Stream::out, Stream::err}) {
-        for (auto& line : p.finish(s)) note(r, stream_name(s), line);
-    }
-    for (auto& line : r.console.finish()) note(r, "console", line);
-    r.phase = Phase::gone;
-    r.exit = ExitRecord{st.clean() ? "stopped" : st.signalled ? "signal" : "exited", st, time};
-    if (!st.clean()) note(r, "arena", "controller " + st.describe() + " when told to stop at t = " + seconds(time) + " s");
 }
 
 // How fast the run went, from the controllers' first step to the last
@@ -530,12 +677,6 @@ void Simulation::report_speed(Clock::duration starting, Clock::duration stepping
     display_.report(line);
 }
 
-void Simulation::fail_world(const std::string& what) {
-    if (world_fault_) return;
-    world_fault_ = what;
-    display_.report(what);
-}
-
 nlohmann::json Simulation::summary() const {
     nlohmann::json steps = nlohmann::json::object(), exits = nlohmann::json::object(),
                    contacts = nlohmann::json::object();
@@ -543,31 +684,32 @@ nlohmann::json Simulation::summary() const {
         const RobotRun& r = *robots_[i];
         steps[r.name()] = r.steps;
         if (r.exit) {
-            nlohmann::json e = {{"how", r.exit->how}, {"status", r.exit->status.code}, {"time", r.exit->time}};
+            nlohmann::json e = {{"how", name_of(r.exit->how)}, {"status", r.exit->status.code}, {"time", r.exit->time}};
             if (r.exit->status.signalled) e["signal"] = r.exit->status.signal_name();
             exits[r.name()] = e;
         } else {
-            exits[r.name()] = {{"how", "failed"}, {"status", -1}, {"time", time_of(now_)}};  // never started
+            exits[r.name()] = {{"how", name_of(ExitHow::failed)}, {"status", -1}, {"time", time_of(now_)}};  // never started
         }
         contacts[r.name()] = nlohmann::json::array();
         for (const Contact& c : contacts_[i]) {
             const char* geom = mj_id2name(model_, mjOBJ_GEOM, c.geom);
             int body = model_->geom_bodyid[c.geom];
-            contacts[r.name()].push_back({{"geom", geom ? geom : "geom" + std::to_string(c.geom)},
-                                          {"body", body == 0 ? std::string("world") : body_label(model_, body)},
+            contacts[r.name()].push_back({{"geom", json_text(geom ? geom : "geom" + std::to_string(c.geom))},
+                                          {"body", json_text(body == 0 ? std::string("world") : body_label(model_, body))},
                                           {"time", c.time}});
         }
     }
     double wall = std::chrono::duration<double>(Clock::now() - wall_start_).count();
-    return {{"world", world_.folder.string()},
-            {"title", world_.manifest.title},
+    return {{"world", json_text(world_.folder.string())},
+            {"title", json_text(world_.manifest.title)},
             {"duration", time_of(now_)},
             {"seed", options_.seed},
             {"steps", steps},
             {"exits", exits},
             {"contacts", contacts},
-            {"interrupted", interrupted_},
-            {"error", world_fault_ ? nlohmann::json(*world_fault_) : nlohmann::json(nullptr)},
+            {"interrupted", end_reason_ == RunStatus::interrupted},
+            {"status", int(outcome())},
+            {"error", error_ ? json_text(*error_) : nlohmann::json(nullptr)},
             {"wall_time", wall},
             {"figures", course_ ? nlohmann::json{{"course", course_->to_json()}} : nlohmann::json::object()}};
 }

@@ -3,6 +3,11 @@
 // samples first and their commands applied afterwards in manifest order, so
 // the same world and seed give the same run whatever order the controller
 // processes answer in.
+//
+// The arena trusts no controller: it never waits on one without also
+// watching the interrupt signals, the controller's own exit and the step
+// watchdog, so a controller that hangs, stops, breaks its link or leaves a
+// child behind ends alone, named, while the others go on.
 #ifndef ARENA_RUN_SIMULATION_H
 #define ARENA_RUN_SIMULATION_H
 
@@ -22,21 +27,19 @@
 #include "arena/run/interrupts.h"
 #include "arena/run/key_schedule.h"
 #include "arena/run/robot_run.h"
+#include "arena/run/run_kinds.h"
 #include "arena/run/terminal_keys.h"
 #include "arena/world/world.h"
 
 namespace arena {
 
-// Exit statuses of `arena run`.
-constexpr int kCompleted = 0;
-constexpr int kControllerFailed = 1;
-constexpr int kBadWorld = 2;
-constexpr int kInterrupted = 130;
-
 struct RunOptions {
     double duration = 0.0;
     std::uint64_t seed = 1;
     bool realtime = false;
+    // Wall-clock seconds a controller has to answer its handshake or a step;
+    // 0: no limit (for a person debugging a controller).
+    double step_timeout = 10.0;
     KeySchedule keys;
     TerminalKeys* terminal = nullptr;  // --interactive
 };
@@ -45,38 +48,56 @@ class Simulation {
 public:
     Simulation(const World& world, RunOptions options, Display& display, Interrupts& interrupts,
                Recorder* recorder);
-    // Runs to the end (or until interrupted or a controller breaks the
-    // rules), stops every controller, writes summary.json; returns the exit
+    // Runs to the end (or until interrupted, the world or the recording
+    // fails), stops every controller, writes summary.json; returns the exit
     // status.
-    int run();
+    RunStatus run();
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     double time_of(std::int64_t step) const { return double(step) * step_ms_ / 1000.0; }
+    bool stopping() const { return end_reason_ != RunStatus::completed; }
+    RunStatus outcome() const;
+    void stop(RunStatus why, const std::string& what);
+
+    // One pass, in order.
     void start_controllers();
-    void wake(std::int64_t t);
-    void serve_until_stepped(std::int64_t t, std::vector<RobotRun*>& waking);
-    void sleep_until_served(std::int64_t t, std::vector<RobotRun*>& waking);
-    void serve_link(RobotRun& r, std::int64_t t);
+    std::vector<RobotRun*> waking_at(std::int64_t t);
+    void hand_over(std::int64_t t, const std::vector<RobotRun*>& waking);
+    void collect(std::int64_t t, const std::vector<RobotRun*>& waking);
+    void check_and_actuate(std::int64_t t, const std::vector<RobotRun*>& waking);
+    void advance(std::int64_t to);
+
+    // The link, never waiting.
+    bool serve(RobotRun& r, std::int64_t t);
+    void handle(RobotRun& r, const link::Frame& frame);
     void answer_hello(RobotRun& r, std::span<const std::uint8_t> payload);
     void answer_image(RobotRun& r, std::span<const std::uint8_t> payload);
     void take_step(RobotRun& r, std::span<const std::uint8_t> payload);
+    void sleep_until_something(std::int64_t t, const std::vector<RobotRun*>& waking);
+    void watchdog(std::int64_t t, const std::vector<RobotRun*>& waking);
+    int poll_timeout_ms(const std::vector<RobotRun*>& waking) const;
+
+    // Robots' ends and output.
     void read_output(RobotRun& r, Stream s);
-    void commit(std::int64_t t, const std::vector<RobotRun*>& waking);
-    void deliver(RobotRun& from, const link::Packet& p);
-    void actuate(RobotRun& r, std::int64_t t, bool& moved);
     void controller_gone(RobotRun& r, double t, const std::string& why, bool kill);
     void rest(RobotRun& r);
-    void advance(std::int64_t to);
+    void note(RobotRun& r, LineStream stream, const std::string& text);
+    void flush_pending(RobotRun& r, double t);
+
+    // Actuation.
+    void deliver(RobotRun& from, const link::Packet& p);
+    void actuate(RobotRun& r, std::int64_t t, bool& moved);
+    bool steps_whole(RobotRun& r, double time, std::int64_t& whole);
+
     void check_contacts();
     void pace(std::int64_t t);
     void finish();
-    void stop_and_reap(RobotRun& r, double time, std::chrono::steady_clock::time_point deadline);
-    void note(RobotRun& r, const char* stream, const std::string& text);
-    void flush_pending(RobotRun& r, double t);
+    void stop_controllers(double time);
     std::vector<int> keys_for(const RobotRun& r, double t);
     nlohmann::json summary() const;
-    void fail_world(const std::string& what);
-    void report_speed(std::chrono::steady_clock::duration starting, std::chrono::steady_clock::duration stepping);
+    void report_speed(Clock::duration starting, Clock::duration stepping);
 
     const World& world_;
     RunOptions options_;
@@ -98,15 +119,16 @@ private:
         double time;
     };
     std::vector<std::vector<Contact>> contacts_;
-    std::chrono::steady_clock::time_point wall_start_;
-    std::chrono::steady_clock::time_point stepping_start_;  // after the controllers' first step
+    Clock::time_point wall_start_;
+    Clock::time_point stepping_start_;  // after the controllers' first step
     // The first physics step's force-free half is done for the state at
     // now_ (while the controllers computed); the step finishes with mj_step2.
     bool half_stepped_ = false;
-    bool interrupted_ = false;
-    std::optional<std::string> world_fault_;
-    std::optional<CourseFigures> course_;
-    std::vector<int> terminal_keys_;  // pressed on the terminal for this wake  // the flight figures of a course world
+    // completed while the run goes on; otherwise why it stops.
+    RunStatus end_reason_ = RunStatus::completed;
+    std::optional<std::string> error_;  // the line that stopped the run
+    std::optional<CourseFigures> course_;  // the flight figures of a course world
+    std::vector<int> terminal_keys_;       // pressed on the terminal for this wake
 };
 
 }  // namespace arena

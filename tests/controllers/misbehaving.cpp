@@ -3,7 +3,9 @@
 //   "crasher"  dies of SIGSEGV in its 5th step
 //   "quitter"  exits with status 3 in its 3rd step
 //   "odd"      asks for a 3 ms step (not a whole number of 2 ms physics steps)
-// Each prints its pid first, so a test can check that it is gone afterwards.
+// Each prints its pid first, as the test sees it (the controller runs in a
+// PID namespace of its own, where getpid() says 2), so a test can check that
+// it is gone afterwards.
 #include <signal.h>
 #include <unistd.h>
 
@@ -16,7 +18,9 @@
 static int steps;
 
 static void reset(void) {
-    std::snprintf(robot_get_formated_string(), 1024, "pid %d\n", int(getpid()));
+    char self[32] = {0};
+    if (readlink("/proc/self", self, sizeof self - 1) < 0) std::snprintf(self, sizeof self, "%d", int(getpid()));
+    std::snprintf(robot_get_formated_string(), 1024, "pid %s\n", self);
     robot_console_print(robot_get_formated_string());
 }
 
