@@ -208,6 +208,11 @@ ControllerProcess::ControllerProcess(const std::filesystem::path& program) {
     while (n < 0 && errno == EINTR);
     if (n == sizeof e) {
         wait(std::chrono::milliseconds(0));
+        std::error_code ec;
+        if (e == ENOENT && std::filesystem::exists(program, ec)) {
+            // The file is there: what exec could not find is its interpreter.
+            throw std::runtime_error("cannot run " + path + ": the interpreter its #! line names does not exist");
+        }
         errno = e;
         throw system_error("cannot run " + path);
     }
