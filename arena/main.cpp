@@ -52,7 +52,8 @@ constexpr double kMaxDuration = 1e6;
 std::string finite_in(double v, double min, bool min_exclusive, double max) {
     if (!std::isfinite(v) || v < min || (min_exclusive && v == min) || v > max) {
         char range[96];
-        std::snprintf(range, sizeof range, "must be a number %s %g and at most %g", min_exclusive ? "above" : "from",
+        std::snprintf(range, sizeof range, min_exclusive ? "must be a number above %g and at most %g"
+                                                         : "must be a number from %g to %g",
                       min, max);
         return range;
     }
@@ -220,7 +221,14 @@ int main(int argc, char** argv) {
         app.exit(e);
         return status(arena::RunStatus::bad_world);
     }
-    if (*check_cmd) return check(check_world);
-    if (*report_cmd) return report(report_folder);
-    return run(a);
+    // Whatever escapes the commands is the arena's own failure: said in one
+    // line, with its documented status, never an abort.
+    try {
+        if (*check_cmd) return check(check_world);
+        if (*report_cmd) return report(report_folder);
+        return run(a);
+    } catch (const std::exception& e) {
+        std::cerr << "arena: the arena failed: " << e.what() << "\n";
+        return status(arena::RunStatus::arena_failed);
+    }
 }
