@@ -9,6 +9,8 @@
 //   "corrupt"   breaks its lane's ring counters in its 3rd step
 //   "stopper"   looks at its large camera every step and stops itself
 //               (SIGSTOP) in its 3rd, with an image unread
+//   "latin1"    prints and emits text that is not UTF-8 (Latin-1 "ete"
+//               with accents) every step
 // Each prints "pid N" first, N as the tests see it: the controller runs in a
 // PID namespace of its own, where getpid() says something else.
 #include <signal.h>
@@ -89,12 +91,20 @@ int main() {
     const std::string name = robot_get_name();
     const DeviceTag camera = robot_get_device("camera");
     if (camera) camera_enable(camera, 64);
+    const DeviceTag emitter = robot_get_device("emitter");
     if (name == "escaper") start_escaper();
     if (name == "silent") {
         for (;;) pause();
     }
     for (int step = 1;; ++step) {
         if (camera) camera_get_image(camera);
+        if (name == "latin1") {
+            static const char ete[] = "\xe9t\xe9";  // with its terminating zero
+            emitter_send(emitter, ete, sizeof ete);
+            robot_console_print("caf\xe9 \xff\n");
+            std::printf("na\xefve\n");
+            std::fflush(stdout);
+        }
         if (step == 3) {
             if (name == "spinner") {
                 for (volatile unsigned long i = 0;; i = i + 1) {
