@@ -118,7 +118,8 @@ void finish_recording(const std::string& folder, bool with_report, bool chosen_h
 int run(RunArgs a) {
     // Before any controller starts, so that every child inherits the mask
     // it then resets, and an early Ctrl-C still ends the run cleanly.
-    arena::Interrupts interrupts;
+    std::optional<arena::Interrupts> interrupts;
+    interrupts.emplace();
     signal(SIGPIPE, SIG_IGN);
     std::unique_ptr<arena::World> world;
     arena::RunOptions options;
@@ -145,8 +146,9 @@ int run(RunArgs a) {
         return status(arena::RunStatus::bad_world);
     }
     arena::Display display(isatty(2) != 0);
-    arena::Simulation simulation(*world, std::move(options), display, interrupts, recorder.get());
+    arena::Simulation simulation(*world, std::move(options), display, *interrupts, recorder.get());
     const arena::RunStatus outcome = simulation.run();
+    interrupts.reset();  // from here on Ctrl-C ends the arena at once, report or not
     if (recorder) {
         recorder.reset();  // closes every file of the recording
         // An interrupted user wants the arena gone at once; the recording is

@@ -284,7 +284,10 @@ ExitStatus ControllerProcess::wait(std::chrono::milliseconds grace) {
         do r = poll(&p, 1, int(grace.count()));
         while (r < 0 && errno == EINTR);
     }
-    if (!poll_exit()) reap();  // reap kills first
+    if (!poll_exit()) {
+        killed_ = true;
+        reap();  // reap kills first
+    }
     return *exit_;
 }
 

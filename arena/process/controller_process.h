@@ -66,6 +66,8 @@ public:
     // started; reaps it and returns how it ended.
     ExitStatus wait(std::chrono::milliseconds grace);
     std::optional<ExitStatus> exit() const { return exit_; }
+    // Whether wait() had to kill it: it had not ended by itself.
+    bool killed() const { return killed_; }
 
     // Once per arena, when controllers run without a PID namespace of their
     // own: why, in one line. Empty otherwise.
@@ -76,6 +78,7 @@ private:
 
     pid_t pid_ = -1;      // the init of the controller's namespace, or the controller itself
     bool isolated_ = false;
+    bool killed_ = false;
     UniqueFd link_, out_, err_, exit_fd_, status_;
     std::optional<link::Lane> lane_;
     LineJoiner out_lines_, err_lines_;

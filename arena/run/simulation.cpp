@@ -32,6 +32,8 @@ using Clock = std::chrono::steady_clock;
 // within a second.
 constexpr std::chrono::milliseconds kGrace{2000};
 constexpr std::chrono::milliseconds kInterruptedGrace{300};
+// How long one whose link closed gets to end by itself before it is killed.
+constexpr std::chrono::milliseconds kGoneGrace{500};
 // How many physics steps go by between two looks for an interrupt.
 constexpr std::int64_t kInterruptCheckSteps = 64;
 
@@ -500,16 +502,21 @@ void Simulation::rest(RobotRun& r) {
     r.force_torque = {};
 }
 
+// A controller that ended, or that the arena ends (kill: it broke its link
+// or did not answer). One that ended by itself is described by its exit
+// alone, however the arena noticed (its link closing or its pidfd), so the
+// recording says the same whichever came first.
 void Simulation::controller_gone(RobotRun& r, double t, const std::string& why, bool kill) {
     if (!r.alive()) return;
     r.phase = Phase::gone;
-    ExitStatus st = r.process->wait(kill ? std::chrono::milliseconds(0) : kGrace);
+    const ExitStatus st = r.process->wait(kill ? std::chrono::milliseconds(0) : kGoneGrace);
     for (Stream s : {Stream::out, Stream::err}) {
         for (auto& line : r.process->finish(s)) note(r, line_stream(s), line);
     }
     for (auto& line : r.console.finish()) note(r, LineStream::console, line);
-    r.exit = ExitRecord{kill ? ExitHow::failed : st.signalled ? ExitHow::signal : ExitHow::exited, st, t};
-    note(r, LineStream::arena, "controller " + why + " and " + (kill ? "was killed" : st.describe()) + " at t = " +
+    const bool ended = !kill && !r.process->killed();
+    r.exit = ExitRecord{!ended ? ExitHow::failed : st.signalled ? ExitHow::signal : ExitHow::exited, st, t};
+    note(r, LineStream::arena, "controller " + (ended ? st.describe() : why + " and was killed") + " at t = " +
                                    seconds(t) + " s; its robot is at rest");
     rest(r);
     r.process->close_link();
