@@ -89,7 +89,7 @@ TEST_F(RecorderTest, WritesSceneTracesPosesAndSummary) {
     EXPECT_NE(poses.find("0.064,wheel_l,"), std::string::npos);
     EXPECT_EQ(read_file(dir / "traces" / "box.jsonl"), "{\"step\":1}\n");
     EXPECT_EQ(nlohmann::json::parse(read_file(dir / "summary.json"))["steps"]["box"], 1);
-    EXPECT_FALSE(std::filesystem::exists(dir / "summary.json.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "summary.json.partial"));
 
     auto scene = nlohmann::json::parse(read_file(dir / "scene.json"));
     ASSERT_EQ(scene["bodies"][0]["name"], "world");
