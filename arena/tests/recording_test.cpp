@@ -61,6 +61,25 @@ TEST(ConsoleText, EveryByteReadsBackAndTheLogStaysUtf8) {
     }
 }
 
+TEST(JsonText, Utf8StaysAStringAnythingElseIsHexAndBothReadBack) {
+    const struct {
+        std::string bytes;
+        nlohmann::json json;
+    } cases[] = {
+        {"C\xc3\xa1mara", "C\xc3\xa1mara"},
+        {std::string("nul\0", 4), std::string("nul\0", 4)},
+        {"\xe9t\xe9", {{"hex", "e974e9"}}},
+        {"\xf4\x90\x80\x80", {{"hex", "f4908080"}}},  // past U+10FFFF
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(json_text(c.bytes), c.json);
+        EXPECT_EQ(text_of(nlohmann::json::parse(json_text(c.bytes).dump())), c.bytes);
+    }
+    for (const char* bad : {R"(5)", R"({"hex":"e"})", R"({"hex":"zz"})", R"({"hex":"00","x":1})"}) {
+        EXPECT_THROW(text_of(nlohmann::json::parse(bad)), std::runtime_error) << bad;
+    }
+}
+
 TEST(CsvText, NamesWithCommasQuotesAndLineBreaksReadBack) {
     const struct {
         std::string name, field;
