@@ -140,7 +140,10 @@ int run(RunArgs a) {
         }
         default_folder = a.record.empty() && !a.no_record;
         if (default_folder) a.record = default_record_folder(a.world);
-        if (!a.record.empty()) recorder = std::make_unique<arena::Recorder>(a.record, *world);
+        if (!a.record.empty()) recorder = std::make_unique<arena::Recorder>(a.record, *world, a.overwrite);
+    } catch (const arena::RecordWriteError& e) {
+        std::cerr << "arena: the recording could not be written: " << e.what() << "\n";
+        return status(arena::RunStatus::recording_failed);
     } catch (const std::runtime_error& e) {  // WorldError among them
         std::cerr << "arena: " << e.what() << "\n";
         return status(arena::RunStatus::bad_world);

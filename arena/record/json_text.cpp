@@ -2,14 +2,9 @@
 
 #include <stdexcept>
 
-#include "arena/record/trace_json.h"
-
 namespace arena {
-namespace {
 
-// Length of the UTF-8 sequence at s[i], or 0 when it is not one (overlong
-// forms, surrogates and code points past U+10FFFF included).
-std::size_t sequence_at(std::string_view s, std::size_t i) {
+std::size_t utf8_sequence_at(std::string_view s, std::size_t i) {
     const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[i + k]); };
     const auto cont = [&](std::size_t k) { return i + k < s.size() && (b(k) & 0xc0) == 0x80; };
     const unsigned char c = b(0);
@@ -30,6 +25,8 @@ std::size_t sequence_at(std::string_view s, std::size_t i) {
     return 0;
 }
 
+namespace {
+
 int hex_digit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -41,7 +38,7 @@ int hex_digit(char c) {
 
 bool valid_utf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = sequence_at(text, i);
+        const std::size_t n = utf8_sequence_at(text, i);
         if (n == 0) return false;
         i += n;
     }
@@ -50,7 +47,13 @@ bool valid_utf8(std::string_view text) {
 
 nlohmann::json json_text(std::string_view text) {
     if (valid_utf8(text)) return std::string(text);
-    return {{"hex", hex({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})}};
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : text) {
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+    }
+    return {{"hex", hex}};
 }
 
 std::string text_of(const nlohmann::json& j) {

@@ -13,6 +13,9 @@
 
 namespace arena {
 
+// Length of the UTF-8 sequence at text[i], or 0 when it is not one
+// (overlong forms, surrogates and code points past U+10FFFF included).
+std::size_t utf8_sequence_at(std::string_view text, std::size_t i);
 bool valid_utf8(std::string_view text);
 nlohmann::json json_text(std::string_view text);
 // The bytes back from either form; throws std::runtime_error on anything else.

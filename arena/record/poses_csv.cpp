@@ -1,8 +1,9 @@
 #include "arena/record/poses_csv.h"
 
 #include <charconv>
-#include <stdexcept>
 #include <string>
+
+#include "arena/record/csv_text.h"
 
 namespace arena {
 
@@ -17,19 +18,19 @@ std::string body_label(const mjModel* m, int body) {
     return name && *name ? name : "body" + std::to_string(body);
 }
 
-PosesCsv::PosesCsv(const std::filesystem::path& file) : out_(file, std::ios::binary) {
-    if (!out_) throw std::runtime_error("cannot write " + file.string());
-    out_ << "time,body,x,y,z,qw,qx,qy,qz\n";
+PosesCsv::PosesCsv(const std::filesystem::path& file) : out_(file) {
+    out_.append("time,body,x,y,z,qw,qx,qy,qz\n");
 }
 
 void PosesCsv::write(double time, const mjModel* m, const mjData* d) {
+    std::string rows;
     for (int b = 1; b < m->nbody; ++b) {
-        out_ << round_trip(time) << ',' << body_label(m, b);
-        for (int i = 0; i < 3; ++i) out_ << ',' << round_trip(d->xpos[3 * b + i]);
-        for (int i = 0; i < 4; ++i) out_ << ',' << round_trip(d->xquat[4 * b + i]);
-        out_ << '\n';
+        rows += round_trip(time) + ',' + csv_field(body_label(m, b));
+        for (int i = 0; i < 3; ++i) rows += ',' + round_trip(d->xpos[3 * b + i]);
+        for (int i = 0; i < 4; ++i) rows += ',' + round_trip(d->xquat[4 * b + i]);
+        rows += '\n';
     }
-    out_.flush();
+    out_.append(rows);
 }
 
 }  // namespace arena

@@ -1,13 +1,15 @@
 // poses.csv: every body's pose over time, time,body,x,y,z,qw,qx,qy,qz,
-// with numbers that read back bit for bit.
+// with numbers that read back bit for bit and body names quoted as
+// csv_text.h says.
 #ifndef ARENA_RECORD_POSES_CSV_H
 #define ARENA_RECORD_POSES_CSV_H
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include <mujoco/mujoco.h>
+
+#include "arena/record/record_file.h"
 
 namespace arena {
 
@@ -15,11 +17,12 @@ class PosesCsv {
 public:
     explicit PosesCsv(const std::filesystem::path& file);
     // One row per body (the world itself left out), from d's
-    // kinematics, which the caller has brought up to date.
+    // kinematics, which the caller has brought up to date; all rows of a
+    // time or none. Throws RecordWriteError when they cannot be written.
     void write(double time, const mjModel* m, const mjData* d);
 
 private:
-    std::ofstream out_;
+    RecordFile out_;
 };
 
 // The shortest text that reads back as exactly v.

@@ -3,45 +3,49 @@
 #include <stdexcept>
 
 #include "arena/record/scene_json.h"
+#include "arena/record/whole_file.h"
 
 namespace arena {
 namespace {
 
-std::filesystem::path made(const std::filesystem::path& dir) {
+namespace fs = std::filesystem;
+
+// What marks a folder as holding a recording, and what a new one replaces.
+// scene.json alone does not: it is rewritten before anything else.
+constexpr const char* kRecordingFiles[] = {"summary.json", "console.log", "poses.csv", "traces", "report.html"};
+
+bool present(const fs::path& p) {
     std::error_code ec;
-    std::filesystem::create_directories(dir / "traces", ec);
+    return fs::exists(fs::symlink_status(p, ec));
+}
+
+fs::path prepared(const fs::path& dir, bool overwrite) {
+    for (const char* name : kRecordingFiles) {
+        if (!present(dir / name)) continue;
+        if (!overwrite) throw std::runtime_error(dir.string() + " already holds a recording; use --overwrite to replace it");
+        std::error_code ec;
+        fs::remove_all(dir / name, ec);
+        if (ec) throw std::runtime_error("cannot remove " + (dir / name).string() + ": " + ec.message());
+    }
+    std::error_code ec;
+    fs::create_directories(dir / "traces", ec);
     if (ec) throw std::runtime_error("cannot create " + (dir / "traces").string() + ": " + ec.message());
     return dir;
 }
 
-void write_json(const std::filesystem::path& file, const nlohmann::json& j) {
-    std::filesystem::path tmp = file;
-    tmp += ".tmp";
-    {
-        std::ofstream out(tmp, std::ios::binary);
-        out << j.dump(2) << '\n';
-        if (!out) throw std::runtime_error("cannot write " + tmp.string());
-    }
-    std::filesystem::rename(tmp, file);
-}
-
 }  // namespace
 
-Recorder::Recorder(const std::filesystem::path& dir, const World& world)
-    : dir_(made(dir)), console_(dir / "console.log"), poses_(dir / "poses.csv") {
-    for (const BoundRobot& r : world.robots) {
-        auto f = std::make_unique<std::ofstream>(dir / "traces" / (r.spec->name + ".jsonl"), std::ios::binary);
-        if (!*f) throw std::runtime_error("cannot write traces for " + r.spec->name);
-        traces_.push_back(std::move(f));
-    }
-    write_json(dir / "scene.json", scene_json(world.scene.model()));
+void write_json_file(const fs::path& file, const nlohmann::json& j) { write_whole_file(file, j.dump(2) + '\n'); }
+
+Recorder::Recorder(const fs::path& dir, const World& world, bool overwrite)
+    : dir_(prepared(dir, overwrite)), console_(dir / "console.log"), poses_(dir / "poses.csv") {
+    traces_.reserve(world.robots.size());
+    for (const BoundRobot& r : world.robots) traces_.emplace_back(dir / "traces" / (r.spec->name + ".jsonl"));
+    write_json_file(dir / "scene.json", scene_json(world.scene.model()));
 }
 
-void Recorder::trace(std::size_t robot, const nlohmann::json& step) {
-    *traces_[robot] << step.dump() << '\n';
-    traces_[robot]->flush();
-}
+void Recorder::trace(std::size_t robot, const nlohmann::json& step) { traces_[robot].append(step.dump() + '\n'); }
 
-void Recorder::summary(const nlohmann::json& summary) { write_json(dir_ / "summary.json", summary); }
+void Recorder::summary(const nlohmann::json& summary) { write_json_file(dir_ / "summary.json", summary); }
 
 }  // namespace arena

@@ -1,5 +1,6 @@
 #include "arena/record/scene_json.h"
 
+#include "arena/record/json_text.h"
 #include "arena/record/poses_csv.h"
 
 namespace arena {
@@ -45,7 +46,7 @@ nlohmann::json scene_json(const mjModel* m) {
                              {"quat", numbers(m->geom_quat + 4 * g, 4)},
                              {"rgba", colour(m, g)}});
         }
-        bodies.push_back({{"name", b == 0 ? std::string("world") : body_label(m, b)}, {"geoms", geoms}});
+        bodies.push_back({{"name", json_text(b == 0 ? std::string("world") : body_label(m, b))}, {"geoms", geoms}});
     }
     return {{"bodies", bodies}};
 }

@@ -1,5 +1,6 @@
 // scene.json: the static shapes of the scene, for viewers of a recording.
-// Geom poses are relative to their body; poses.csv moves the bodies.
+// Geom poses are relative to their body; poses.csv moves the bodies. Body
+// names are json_text, so a name that is not UTF-8 is kept whole.
 #ifndef ARENA_RECORD_SCENE_JSON_H
 #define ARENA_RECORD_SCENE_JSON_H
 

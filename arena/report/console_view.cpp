@@ -2,22 +2,11 @@
 
 #include <charconv>
 
+#include "arena/record/console_text.h"
 #include "arena/report/recording_lines.h"
+#include "arena/report/shown_text.h"
 
 namespace arena {
-
-std::string unescape_console_text(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == '\\' || text[i + 1] == 't')) {
-            out += text[++i] == 't' ? '\t' : '\\';
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 ConsoleView console_view(const std::filesystem::path& file, std::size_t max_lines, std::vector<std::string>& notes) {
     ConsoleView view;
@@ -36,7 +25,9 @@ ConsoleView console_view(const std::filesystem::path& file, std::size_t max_line
             ++view.omitted;
             return;
         }
-        view.lines.push_back({time, std::string(f[1]), std::string(f[2]), unescape_console_text(line)});
+        // Decoded whole, so a malformed escape is an error here rather than
+        // garbage on the page.
+        view.lines.push_back({time, std::string(f[1]), std::string(f[2]), shown_text(unescape_text(line))});
     }, notes);
     if (view.omitted) {
         notes.push_back("the console shows the first " + std::to_string(max_lines) + " lines; " +

@@ -1,5 +1,6 @@
 // console.log as the viewer shows it: [[time, robot, stream, text], ...] in
-// file order, at most max_lines (the rest stays in console.log, counted).
+// file order, at most max_lines (the rest stays in console.log, counted),
+// each text read back to its bytes and shown as shown_text.h says.
 #ifndef ARENA_REPORT_CONSOLE_VIEW_H
 #define ARENA_REPORT_CONSOLE_VIEW_H
 
@@ -17,10 +18,6 @@ struct ConsoleView {
 };
 
 ConsoleView console_view(const std::filesystem::path& file, std::size_t max_lines, std::vector<std::string>& notes);
-
-// Undoes the log's escapes of backslash and tab; other control bytes stay
-// written as \xNN, which is how a reader should see them anyway.
-std::string unescape_console_text(std::string_view text);
 
 }  // namespace arena
 

@@ -14,6 +14,6 @@ int main(int argc, char** argv) {
         return 0;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "arena_report: %s\n", e.what());
-        return 1;
+        return 2;  // as `arena report`: the recording cannot be read
     }
 }

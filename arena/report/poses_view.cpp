@@ -4,8 +4,10 @@
 #include <charconv>
 #include <map>
 
+#include "arena/record/csv_text.h"
 #include "arena/report/decimate.h"
 #include "arena/report/recording_lines.h"
+#include "arena/report/shown_text.h"
 
 namespace arena {
 namespace {
@@ -24,16 +26,6 @@ double number(std::string_view field) {
         throw RecordingError("not a number: \"" + std::string(field) + "\"");
     }
     return v;
-}
-
-std::vector<std::string_view> fields(std::string_view line) {
-    std::vector<std::string_view> out;
-    for (std::size_t start = 0;;) {
-        const auto comma = line.find(',', start);
-        out.push_back(line.substr(start, comma - start));
-        if (comma == std::string_view::npos) return out;
-        start = comma + 1;
-    }
 }
 
 nlohmann::json track_view(const Track& track, std::size_t max_frames) {
@@ -61,16 +53,18 @@ nlohmann::json poses_view(const std::filesystem::path& file, std::size_t max_fra
             header = false;
             return;
         }
-        const auto f = fields(line);
+        const auto f = csv_fields(line);
         if (f.size() != 9) throw RecordingError("expected 9 fields, found " + std::to_string(f.size()));
         Pose pose;
         for (int k = 0; k < 7; ++k) pose[k] = number(f[2 + k]);
         const double time = number(f[0]);
-        auto it = tracks.find(f[1]);
-        if (it == tracks.end()) it = tracks.emplace(std::string(f[1]), Track{}).first;
+        // Named as scene.json's bodies are on the page, so the two meet.
+        const std::string name = shown_text(f[1]);
+        auto it = tracks.find(name);
+        if (it == tracks.end()) it = tracks.emplace(name, Track{}).first;
         it->second.times.push_back(time);
         it->second.poses.push_back(pose);
-    }, notes);
+    }, notes, csv_record_end);
     nlohmann::json out = nlohmann::json::object();
     std::size_t longest = 0;
     for (const auto& [name, track] : tracks) {

@@ -1,11 +1,11 @@
 #include "arena/report/write_report.h"
 
-#include <fstream>
-
+#include "arena/record/whole_file.h"
 #include "arena/report/bundle.h"
 #include "arena/report/console_view.h"
 #include "arena/report/poses_view.h"
 #include "arena/report/recording_lines.h"
+#include "arena/report/shown_text.h"
 #include "arena/report/trace_view.h"
 
 namespace arena {
@@ -14,20 +14,23 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
+// Texts kept as {"hex": ...} are shown as strings, as poses.csv's names are.
 Json read_json(const fs::path& file) {
     try {
-        return Json::parse(read_file(file));
-    } catch (const Json::exception& e) {
-        throw RecordingError(file.string() + ": " + e.what());
+        return shown_json(parse_json(read_file(file)));
+    } catch (const RecordingError& e) {
+        const std::string what = e.what();
+        throw RecordingError(what.starts_with(file.string()) ? what : file.string() + ": " + what);
     }
 }
 
 Json robots(const fs::path& dir, std::size_t max_steps, std::vector<std::string>& notes) {
     Json out = Json::object();
-    if (!fs::is_directory(dir)) {
+    if (!present(dir)) {
         notes.push_back("no traces/ folder: no robot plots");
         return out;
     }
+    if (!fs::is_directory(dir)) throw RecordingError(dir.string() + ": not a folder");
     for (const auto& entry : fs::directory_iterator(dir)) {
         if (entry.path().extension() == ".jsonl") {
             out[entry.path().stem().string()] = trace_view(entry.path(), max_steps, notes);
@@ -52,7 +55,8 @@ std::string html_escaped(std::string_view text) {
 
 // JSON inside a <script> element: a "<" can only occur inside a string, where
 // \u003c means the same, so no "</script>" in a robot's text can end the element.
-// Bytes that are not UTF-8 (a robot may print anything) become U+FFFD.
+// Texts are shown_text by now; a byte that is still not UTF-8 (in a key
+// the recording did not escape) becomes U+FFFD rather than a broken page.
 std::string script_safe_json(const Json& data) {
     const std::string text = data.dump(-1, ' ', false, Json::error_handler_t::replace);
     std::string out;
@@ -68,7 +72,7 @@ std::string script_safe_json(const Json& data) {
 
 Json report_data(const fs::path& dir, const ReportLimits& limits) {
     for (const char* required : {"scene.json", "poses.csv"}) {
-        if (!fs::is_regular_file(dir / required)) {
+        if (!present(dir / required)) {
             throw RecordingError(dir.string() + " is not a recording: it has no " + required);
         }
     }
@@ -76,7 +80,7 @@ Json report_data(const fs::path& dir, const ReportLimits& limits) {
     Json data;
     const fs::path full = fs::absolute(dir).lexically_normal();
     data["name"] = (full.has_filename() ? full : full.parent_path()).filename().string();
-    if (fs::is_regular_file(dir / "summary.json")) {
+    if (present(dir / "summary.json")) {
         data["summary"] = read_json(dir / "summary.json");
     } else {
         data["summary"] = nullptr;
@@ -85,7 +89,7 @@ Json report_data(const fs::path& dir, const ReportLimits& limits) {
     data["scene"] = read_json(dir / "scene.json");
     data["poses"] = poses_view(dir / "poses.csv", limits.frames, notes);
     ConsoleView console;
-    if (fs::is_regular_file(dir / "console.log")) console = console_view(dir / "console.log", limits.console_lines, notes);
+    if (present(dir / "console.log")) console = console_view(dir / "console.log", limits.console_lines, notes);
     data["console"] = std::move(console.lines);
     data["consoleOmitted"] = console.omitted;
     data["robots"] = robots(dir / "traces", limits.steps, notes);
@@ -95,7 +99,10 @@ Json report_data(const fs::path& dir, const ReportLimits& limits) {
 
 std::string report_html(const Json& data) {
     std::string title = "Run report";
-    if (data.contains("summary") && data["summary"].is_object()) title = data["summary"].value("title", title);
+    if (data.contains("summary") && data["summary"].is_object() && data["summary"].contains("title") &&
+        data["summary"]["title"].is_string()) {
+        title = data["summary"]["title"].get<std::string>();
+    }
     std::string page;
     page += "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n";
     page += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
@@ -112,16 +119,9 @@ std::string report_html(const Json& data) {
 
 fs::path write_report(const fs::path& dir, const ReportLimits& limits) {
     const std::string page = report_html(report_data(dir, limits));
-    // Written beside and renamed, so a reader never sees half a page.
+    // Whole or not at all, and never written through a planted symlink.
     const fs::path target = dir / "report.html";
-    const fs::path partial = dir / "report.html.partial";
-    {
-        std::ofstream out(partial, std::ios::binary | std::ios::trunc);
-        out << page;
-        out.close();
-        if (!out) throw RecordingError("cannot write " + partial.string());
-    }
-    fs::rename(partial, target);
+    write_whole_file(target, page);
     return target;
 }
 

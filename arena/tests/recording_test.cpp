@@ -1,11 +1,17 @@
 // The recording's writers: the formats that tools and tests read back.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "arena/record/console_log.h"
+#include "arena/record/csv_text.h"
+#include "arena/record/json_text.h"
 #include "arena/record/poses_csv.h"
 #include "arena/record/recorder.h"
 #include "arena/record/trace_json.h"
@@ -31,6 +37,67 @@ TEST(ConsoleLog, TabSeparatedWithMillisecondTimes) {
     }
     EXPECT_EQ(read_file(w.folder() / "console.log"),
               "1.024\treceiver\tconsole\t4 Bytes recibidos\n0.000\tpilot\tstdout\ttab\\there\n");
+}
+
+TEST(ConsoleText, EveryByteReadsBackAndTheLogStaysUtf8) {
+    const struct {
+        std::string bytes, logged;
+    } cases[] = {
+        {"\xe9t\xe9", "\\xe9t\\xe9"},                       // Latin-1 "été"
+        {std::string("\0\x01\r\x7f", 4), "\\x00\\x01\\x0d\\x7f"},  // control bytes
+        {"a\\b\tc", "a\\\\b\\tc"},
+        {"\\xe9", "\\\\xe9"},                              // the text of an escape is not one
+        {"C\xc3\xa1mara \xe2\x82\xac \xf0\x9f\x98\x80", "C\xc3\xa1mara \xe2\x82\xac \xf0\x9f\x98\x80"},  // UTF-8 as it is
+        {"cut \xe2\x82", "cut \\xe2\\x82"},                   // half a sequence
+        {"\xc0\xaf \xed\xa0\x80", "\\xc0\\xaf \\xed\\xa0\\x80"},     // overlong, surrogate
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(escape_text(c.bytes), c.logged);
+        EXPECT_TRUE(valid_utf8(c.logged)) << c.logged;
+        EXPECT_EQ(unescape_text(c.logged), c.bytes) << c.logged;
+    }
+    for (const char* malformed : {"\\", "\\q", "\\x4", "\\xg1"}) {
+        EXPECT_THROW(unescape_text(malformed), std::runtime_error) << malformed;
+    }
+}
+
+TEST(JsonText, Utf8StaysAStringAnythingElseIsHexAndBothReadBack) {
+    const struct {
+        std::string bytes;
+        nlohmann::json json;
+    } cases[] = {
+        {"C\xc3\xa1mara", "C\xc3\xa1mara"},
+        {std::string("nul\0", 4), std::string("nul\0", 4)},
+        {"\xe9t\xe9", {{"hex", "e974e9"}}},
+        {"\xf4\x90\x80\x80", {{"hex", "f4908080"}}},  // past U+10FFFF
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(json_text(c.bytes), c.json);
+        EXPECT_EQ(text_of(nlohmann::json::parse(json_text(c.bytes).dump())), c.bytes);
+    }
+    for (const char* bad : {R"(5)", R"({"hex":"e"})", R"({"hex":"zz"})", R"({"hex":"00","x":1})"}) {
+        EXPECT_THROW(text_of(nlohmann::json::parse(bad)), std::runtime_error) << bad;
+    }
+}
+
+TEST(CsvText, NamesWithCommasQuotesAndLineBreaksReadBack) {
+    const struct {
+        std::string name, field;
+    } cases[] = {
+        {"gate0", "gate0"},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\nlines\r", "\"two\nlines\r\""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(csv_field(c.name), c.field);
+        const std::string record = "1," + c.field + ",2\nnext";
+        const std::size_t end = csv_record_end(record);
+        ASSERT_EQ(end, record.size() - 5) << c.field;
+        EXPECT_EQ(csv_fields(std::string_view(record).substr(0, end)), (std::vector<std::string>{"1", c.name, "2"}));
+    }
+    for (const char* bad : {"1,\"open", "1,\"a\"b", "1,a\"b"}) EXPECT_THROW(csv_fields(bad), std::runtime_error) << bad;
 }
 
 TEST(RoundTrip, NumbersReadBackBitForBit) {
@@ -89,7 +156,7 @@ TEST_F(RecorderTest, WritesSceneTracesPosesAndSummary) {
     EXPECT_NE(poses.find("0.064,wheel_l,"), std::string::npos);
     EXPECT_EQ(read_file(dir / "traces" / "box.jsonl"), "{\"step\":1}\n");
     EXPECT_EQ(nlohmann::json::parse(read_file(dir / "summary.json"))["steps"]["box"], 1);
-    EXPECT_FALSE(std::filesystem::exists(dir / "summary.json.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "summary.json.partial"));
 
     auto scene = nlohmann::json::parse(read_file(dir / "scene.json"));
     ASSERT_EQ(scene["bodies"][0]["name"], "world");
@@ -123,6 +190,103 @@ TEST_F(RecorderTest, TraceNamesDevicesAndKeepsFloatsExact) {
     EXPECT_EQ(c["enable"]["gps"], 32);
     EXPECT_EQ(c["console"], "hello\n");
     EXPECT_FALSE(c.contains("wheels"));
+}
+
+TEST_F(RecorderTest, FolderHoldingARecordingIsReplacedOnlyWhenAsked) {
+    const auto dir = out.folder() / "run";
+    {
+        Recorder first(dir, *world);
+        first.summary({{"steps", 1}});
+    }
+    std::filesystem::create_directories(dir / "traces");
+    std::ofstream(dir / "traces" / "gone.jsonl") << "{}\n";  // a robot of another world
+    try {
+        Recorder again(dir, *world);
+        FAIL() << "a recording was written over";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), dir.string() + " already holds a recording; use --overwrite to replace it");
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir / "summary.json")) << "a refusal leaves the old recording alone";
+
+    Recorder replaced(dir, *world, true);
+    EXPECT_FALSE(std::filesystem::exists(dir / "summary.json")) << "no summary of the old run beside the new one";
+    EXPECT_FALSE(std::filesystem::exists(dir / "traces" / "gone.jsonl"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "traces" / "box.jsonl"));
+}
+
+TEST(PosesCsv, BodyNamesWithCommasQuotesAndLineBreaksReadBack) {
+    testing::TempWorld w;
+    std::string scene = testing::kSmallScene;
+    scene.replace(scene.find("wheel_l"), 7, "a,b");
+    scene.replace(scene.find("wheel_r"), 7, "say &quot;hi&quot;&#10;again");
+    w.write("scene.xml", scene);
+    w.program("ctl");
+    w.write("world.toml", "[[robot]]\nname = \"box\"\nbody = \"box\"\ncontroller = \"ctl\"\ndrive = \"custom\"\n");
+    const auto world = load_world(w.folder(), w.folder());
+    const mjModel* m = world->scene.model();
+    DataPtr d(mj_makeData(m));
+    mj_forward(m, d.get());
+    {
+        PosesCsv poses(w.folder() / "poses.csv");
+        poses.write(0.5, m, d.get());
+    }
+    std::vector<std::string> names;
+    const std::string text = read_file(w.folder() / "poses.csv");
+    std::string_view rest = std::string_view(text).substr(text.find('\n') + 1);
+    for (std::size_t end; (end = csv_record_end(rest)) != std::string_view::npos; rest.remove_prefix(end + 1)) {
+        const auto fields = csv_fields(rest.substr(0, end));
+        ASSERT_EQ(fields.size(), 9u) << rest.substr(0, end);
+        names.push_back(fields[1]);
+    }
+    EXPECT_TRUE(rest.empty());
+    EXPECT_EQ(names, (std::vector<std::string>{"box", "cart", "a,b", "say \"hi\"\nagain"}));
+}
+
+// A real full disk: a small tmpfs of its own (needs root; skipped where
+// mounting is refused).
+class FullDisk : public RecorderTest {
+protected:
+    void SetUp() override {
+        RecorderTest::SetUp();
+        disk = out.folder() / "disk";
+        std::filesystem::create_directories(disk);
+        if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+            GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno) << "); full disk not tested";
+        }
+        mounted = true;
+    }
+    void TearDown() override {
+        if (mounted) ::umount2(disk.c_str(), MNT_DETACH);
+    }
+    std::filesystem::path disk;
+    bool mounted = false;
+};
+
+TEST_F(FullDisk, StopsWithTheFileAndErrorNamedAndLeavesWholeLinesOnly) {
+    const mjModel* m = world->scene.model();
+    DataPtr d(mj_makeData(m));
+    mj_forward(m, d.get());
+    const auto dir = disk / "run";
+    Recorder rec(dir, *world);
+    std::string error;
+    for (int i = 0; i < 100000 && error.empty(); ++i) {
+        try {
+            rec.poses().write(i * 0.001, m, d.get());
+        } catch (const RecordWriteError& e) {
+            error = e.what();
+        }
+    }
+    EXPECT_EQ(error, (dir / "poses.csv").string() + ": No space left on device");
+    const std::string poses = read_file(dir / "poses.csv");
+    ASSERT_FALSE(poses.empty());
+    EXPECT_EQ(poses.back(), '\n') << "no cut line left behind";
+    EXPECT_EQ(std::count(poses.begin(), poses.end(), '\n') % 4, 1) << "the rows of a time are all there or none";
+
+    EXPECT_THROW(rec.console().write(1, "box", "console", std::string(8192, 'x')), RecordWriteError);
+    EXPECT_EQ(read_file(dir / "console.log"), "");
+    EXPECT_THROW(rec.summary({{"text", std::string(1 << 16, 'x')}}), RecordWriteError);
+    EXPECT_FALSE(std::filesystem::exists(dir / "summary.json")) << "a summary is whole or absent";
+    EXPECT_FALSE(std::filesystem::exists(dir / "summary.json.partial"));
 }
 
 }  // namespace

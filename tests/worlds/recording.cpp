@@ -10,6 +10,9 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "arena/record/console_text.h"
+#include "arena/record/csv_text.h"
+
 namespace worlds_test {
 
 std::filesystem::path world(const std::string& name) { return std::filesystem::path(WORLDS_DIR) / name; }
@@ -60,30 +63,6 @@ ArenaResult run_arena(const std::vector<std::string>& args) {
     return r;
 }
 
-namespace {
-
-// console.log writes a backslash as \\, a tab as \t and other control
-// bytes as \xNN, so that every record stays on one line.
-std::string unescape(const std::string& s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\' || i + 1 == s.size()) {
-            out += s[i];
-        } else if (s[i + 1] == 't') {
-            out += '\t';
-            ++i;
-        } else if (s[i + 1] == 'x' && i + 3 < s.size()) {
-            out += char(std::stoi(s.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            out += s[++i];
-        }
-    }
-    return out;
-}
-
-}  // namespace
-
 std::vector<ConsoleLine> read_console(const std::filesystem::path& recording) {
     std::vector<ConsoleLine> lines;
     std::istringstream in(read_file(recording / "console.log"));
@@ -92,7 +71,7 @@ std::vector<ConsoleLine> read_console(const std::filesystem::path& recording) {
         std::size_t a = line.find('\t'), b = line.find('\t', a + 1), c = line.find('\t', b + 1);
         if (c == std::string::npos) throw std::runtime_error("console.log line without four fields: " + line);
         lines.push_back({std::stod(line.substr(0, a)), line.substr(a + 1, b - a - 1), line.substr(b + 1, c - b - 1),
-                         unescape(line.substr(c + 1))});
+                         arena::unescape_text(line.substr(c + 1))});
     }
     return lines;
 }
@@ -120,14 +99,11 @@ std::vector<nlohmann::json> read_trace(const std::filesystem::path& recording, c
 
 std::vector<Pose> read_poses(const std::filesystem::path& recording, const std::string& body) {
     std::vector<Pose> poses;
-    std::istringstream in(read_file(recording / "poses.csv"));
-    std::string line;
-    std::getline(in, line);  // header
-    while (std::getline(in, line)) {
-        std::vector<std::string> f;
-        std::stringstream fields(line);
-        for (std::string v; std::getline(fields, v, ',');) f.push_back(v);
-        if (f.size() != 9) throw std::runtime_error("poses.csv row without nine fields: " + line);
+    const std::string text = read_file(recording / "poses.csv");
+    std::string_view rest = std::string_view(text).substr(text.find('\n') + 1);  // after the header
+    for (std::size_t end; (end = arena::csv_record_end(rest)) != std::string_view::npos; rest.remove_prefix(end + 1)) {
+        const std::vector<std::string> f = arena::csv_fields(rest.substr(0, end));
+        if (f.size() != 9) throw std::runtime_error("poses.csv row without nine fields: " + std::string(rest.substr(0, end)));
         if (f[1] == body) poses.push_back({std::stod(f[0]), {std::stod(f[2]), std::stod(f[3]), std::stod(f[4])}});
     }
     return poses;

@@ -10,6 +10,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "arena/record/json_text.h"  // arena::text_of reads a text of the JSON files back
+
 namespace worlds_test {
 
 std::filesystem::path world(const std::string& name);       // worlds/NAME

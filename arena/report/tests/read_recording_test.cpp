@@ -67,6 +67,22 @@ TEST(ReportData, ConsoleLinesKeepOrderAndLoseTheLogsEscapes) {
     EXPECT_EQ(limited["consoleOmitted"], 1);
 }
 
+TEST(ReportData, OddBodyNamesAndConsoleBytesReadBackAndMeetTheirScene) {
+    RecordingFixture rec;
+    rec.append("poses.csv", "0,\"a,b\",1,2,3,1,0,0,0\n0,\"two\nlines \"\"q\"\"\",1,2,3,1,0,0,0\n0,\xe9t\xe9,1,2,3,1,0,0,0\n");
+    rec.write("scene.json", R"({"bodies":[{"name":"a,b","geoms":[]},{"name":{"hex":"e974e9"},"geoms":[]}]})");
+    rec.write("console.log", "0.000\tairship\tconsole\t\\xe9t\\xe9 \\\\ \\x01\n");
+    const auto data = report_data(rec.dir(), {});
+    EXPECT_TRUE(data["poses"].contains("a,b"));
+    EXPECT_TRUE(data["poses"].contains("two\\x0alines \"q\""));
+    EXPECT_TRUE(data["poses"].contains("\\xe9t\\xe9"));
+    EXPECT_EQ(data["scene"]["bodies"][1]["name"], "\\xe9t\\xe9") << "named as its poses are";
+    EXPECT_EQ(data["console"][0][3], "\\xe9t\\xe9 \\ \\x01");
+
+    rec.write("console.log", "0.000\tairship\tconsole\tlone \\ backslash\n0.1\tairship\tconsole\tok\n");
+    EXPECT_THROW(report_data(rec.dir(), {}), RecordingError) << "a log that does not decode is not guessed at";
+}
+
 TEST(ReportData, LongRunsAreThinnedForTheViewButTheRecordingIsUntouched) {
     RecordingFixture rec(100);
     const std::string poses_before = rec.read("poses.csv"), trace_before = rec.read("traces/airship.jsonl");

@@ -42,14 +42,14 @@ TEST(WriteReport, WritesOneSelfContainedPageBesideTheRecording) {
 
 TEST(WriteReport, WhatRobotsPrintCannotBreakOutOfTheData) {
     RecordingFixture rec;
-    rec.append("console.log", "0.064\tairship\tstdout\tbytes \xff\xfe<!-- end\n");
+    rec.append("console.log", "0.064\tairship\tstdout\tbytes \\xff\\xfe<!-- end\n");
     const std::string page = report_html(report_data(rec.dir(), {}));
     EXPECT_EQ(count(page, "</script>"), 2u) << "only the data element and the viewer end a script";
     EXPECT_EQ(page.find("<script>alert"), std::string::npos);
 
     const auto console = embedded_data(page)["console"];
     EXPECT_EQ(console[1][3], "</script><script>alert(1)</script>");
-    EXPECT_EQ(console[2][3], "bytes \xef\xbf\xbd\xef\xbf\xbd<!-- end") << "bytes that are not UTF-8 become U+FFFD";
+    EXPECT_EQ(console[2][3], "bytes \\xff\\xfe<!-- end") << "bytes that are not UTF-8 are shown as the log writes them";
 }
 
 }  // namespace
