@@ -40,17 +40,15 @@ void distance_record(const BoundRobot& robot, const link::Sensors& in, const std
 }
 
 const DeviceKind kDistanceSensor{
-    link::DeviceType::distance_sensor,
-    SiteRule::required,
-    {{"range", &DeviceSpec::range, 1.0, {0.0, true}}, {"noise", &DeviceSpec::noise, 0.0, {0.0}}},
-    {},
-    true,
-    false,
-    distance_complete,
-    distance_bind,
-    distance_sample,
-    distance_bytes,
-    distance_record,
+    .type = link::DeviceType::distance_sensor,
+    .site = SiteRule::required,
+    .numbers = {{"range", &DeviceSpec::range, 1.0, {0.0, true}}, {"noise", &DeviceSpec::noise, 0.0, {0.0}}},
+    .lookup = true,
+    .complete = distance_complete,
+    .bind = distance_bind,
+    .sample = distance_sample,
+    .sample_bytes = distance_bytes,
+    .record = distance_record,
 };
 
 // --- gps ------------------------------------------------------------------
@@ -70,8 +68,13 @@ void gps_record(const BoundRobot& robot, const link::Sensors& in, const std::set
 }
 
 const DeviceKind kGps{
-    link::DeviceType::gps, SiteRule::optional, {}, {}, false, false, nothing_to_complete,
-    gps_bind, gps_sample, gps_bytes, gps_record,
+    .type = link::DeviceType::gps,
+    .site = SiteRule::optional,
+    .complete = nothing_to_complete,
+    .bind = gps_bind,
+    .sample = gps_sample,
+    .sample_bytes = gps_bytes,
+    .record = gps_record,
 };
 
 // --- camera ---------------------------------------------------------------
@@ -105,18 +108,16 @@ void camera_record(const BoundRobot& robot, const link::Sensors&, const std::set
 }
 
 const DeviceKind kCamera{
-    link::DeviceType::camera,
-    SiteRule::required,
-    {{"fov", &DeviceSpec::fov_deg, 60.0, {0.0, true, 180.0, true}}},
+    .type = link::DeviceType::camera,
+    .site = SiteRule::required,
+    .numbers = {{"fov", &DeviceSpec::fov_deg, 60.0, {0.0, true, 180.0, true}}},
     // The link carries each side as a u16.
-    {{"width", &DeviceSpec::width, 64, 1, 65535}, {"height", &DeviceSpec::height, 48, 1, 65535}},
-    false,
-    false,
-    camera_complete,
-    camera_bind,
-    camera_sample,
-    camera_bytes,
-    camera_record,
+    .wholes = {{"width", &DeviceSpec::width, 64, 1, 65535}, {"height", &DeviceSpec::height, 48, 1, 65535}},
+    .complete = camera_complete,
+    .bind = camera_bind,
+    .sample = camera_sample,
+    .sample_bytes = camera_bytes,
+    .record = camera_record,
 };
 
 // --- receiver -------------------------------------------------------------
@@ -140,8 +141,15 @@ void receiver_record(const BoundRobot& robot, const link::Sensors& in, const std
 const NumberKey kAperture{"aperture", &DeviceSpec::aperture, 6.2832, {0.0, true}};
 
 const DeviceKind kReceiver{
-    link::DeviceType::receiver, SiteRule::required, {kAperture}, {}, false, true, nothing_to_complete,
-    receiver_bind, receiver_sample, receiver_bytes, receiver_record,
+    .type = link::DeviceType::receiver,
+    .site = SiteRule::required,
+    .numbers = {kAperture},
+    .hears = true,
+    .complete = nothing_to_complete,
+    .bind = receiver_bind,
+    .sample = receiver_sample,
+    .sample_bytes = receiver_bytes,
+    .record = receiver_record,
 };
 
 // --- emitter --------------------------------------------------------------
@@ -153,17 +161,14 @@ void emitter_sample(const DeviceModel&, const SampleContext&, link::Sensors&) {}
 std::size_t emitter_bytes(const DeviceSpec&) { return 0; }
 
 const DeviceKind kEmitter{
-    link::DeviceType::emitter,
-    SiteRule::required,
-    {{"range", &DeviceSpec::range, 2.0, {0.0, true}}, kAperture},
-    {},
-    false,
-    false,
-    nothing_to_complete,
-    emitter_bind,
-    emitter_sample,
-    emitter_bytes,
-    records_nothing,
+    .type = link::DeviceType::emitter,
+    .site = SiteRule::required,
+    .numbers = {{"range", &DeviceSpec::range, 2.0, {0.0, true}}, kAperture},
+    .complete = nothing_to_complete,
+    .bind = emitter_bind,
+    .sample = emitter_sample,
+    .sample_bytes = emitter_bytes,
+    .record = records_nothing,
 };
 
 }  // namespace

@@ -68,10 +68,10 @@ struct SampleContext {
 struct DeviceKind {
     link::DeviceType type;
     SiteRule site;
-    std::vector<NumberKey> numbers;  // in the order a recording lists them
-    std::vector<WholeKey> wholes;
-    bool lookup;        // takes "lookup", a table of distance -> reading
-    bool hears;         // keeps a queue of heard packets
+    std::vector<NumberKey> numbers = {};
+    std::vector<WholeKey> wholes = {};
+    bool lookup = false;  // takes "lookup", a table of distance -> reading
+    bool hears = false;   // keeps a queue of heard packets
     // Fills in what defaults to other keys and checks the keys together;
     // returns what is wrong, or nothing.
     std::string (*complete)(DeviceSpec& spec);
