@@ -138,6 +138,7 @@ void receiver_record(const BoundRobot& robot, const link::Sensors& in, const std
     for (const auto& p : in.packets) out[device_name(robot, p.tag)] = {{"size", p.bytes.size()}, {"hex", hex(p.bytes)}};
 }
 
+// The full cone in radians around the site's +x; 2 pi or more is all around.
 const NumberKey kAperture{"aperture", &DeviceSpec::aperture, 6.2832, {0.0, true}};
 
 const DeviceKind kReceiver{
