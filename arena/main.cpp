@@ -42,10 +42,6 @@ struct RunArgs {
 
 constexpr int status(arena::RunStatus s) { return int(s); }
 
-// As for world.toml's duration: far beyond any run, short of overflowing
-// the count of physics steps.
-constexpr double kMaxDuration = 1e6;
-
 // Numbers on the command line are checked as strictly as world.toml's: a
 // NaN, an infinity, a sign where none belongs or a value out of range is bad
 // usage, named by its option.
@@ -131,7 +127,7 @@ int run(RunArgs a) {
         options.duration = a.duration.value_or(world->manifest.duration);
         options.seed = a.seed.value_or(world->manifest.seed);
         options.realtime = a.realtime || a.interactive;
-        options.step_timeout = a.step_timeout.value_or(10.0);
+        options.step_timeout = a.step_timeout.value_or(world->manifest.step_timeout);
         options.keys.add(world->manifest.keys);
         if (!a.keys.empty()) options.keys.add(arena::read_keys_file(a.keys, world->manifest));
         if (a.interactive) {
@@ -186,7 +182,7 @@ int main(int argc, char** argv) {
     run_cmd->add_option("WORLD", a.world, "World folder holding world.toml")->required();
     run_cmd->add_option("--duration", a.duration, "Simulated seconds to run (default: the world's duration)")
         ->check([](const std::string& v) {
-            return finite_in(std::strtod(v.c_str(), nullptr), 0.0, true, kMaxDuration);
+            return finite_in(std::strtod(v.c_str(), nullptr), 0.0, true, arena::kMaxDuration);
         });
     run_cmd->add_option("--record", a.record,
                         "Write the recording into this folder (created if missing; default: runs/WORLD-DATE-TIME)");
@@ -202,7 +198,7 @@ int main(int argc, char** argv) {
     run_cmd->add_option("--step-timeout", a.step_timeout,
                         "Wall-clock seconds a controller has to answer a step before it is ended (default: the "
                         "world's step_timeout, or 10; 0: no limit, for debugging a controller)")
-        ->check([](const std::string& v) { return finite_in(std::strtod(v.c_str(), nullptr), 0.0, false, 1e6); });
+        ->check([](const std::string& v) { return finite_in(std::strtod(v.c_str(), nullptr), 0.0, false, arena::kMaxDuration); });
     run_cmd->add_option("--keys", a.keys, "TOML file of [[keys]] tables: scripted keys, added to the world's");
     run_cmd->add_flag("--interactive", a.interactive,
                       "Keys from the terminal (arrows, letters); implies --realtime");

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "arena/record/recording_json.h"
 #include "arena/record/scene_json.h"
 #include "arena/record/whole_file.h"
 
@@ -12,7 +13,8 @@ namespace fs = std::filesystem;
 
 // What marks a folder as holding a recording, and what a new one replaces.
 // scene.json alone does not: it is rewritten before anything else.
-constexpr const char* kRecordingFiles[] = {"summary.json", "console.log", "poses.csv", "traces", "report.html"};
+constexpr const char* kRecordingFiles[] = {"summary.json", "console.log", "poses.csv", "traces", "report.html",
+                                           "recording.json"};
 
 bool present(const fs::path& p) {
     std::error_code ec;
@@ -41,6 +43,7 @@ Recorder::Recorder(const fs::path& dir, const World& world, bool overwrite)
     : dir_(prepared(dir, overwrite)), console_(dir / "console.log"), poses_(dir / "poses.csv") {
     traces_.reserve(world.robots.size());
     for (const BoundRobot& r : world.robots) traces_.emplace_back(dir / "traces" / (r.spec->name + ".jsonl"));
+    write_json_file(dir / "recording.json", recording_json(world));
     write_json_file(dir / "scene.json", scene_json(world.scene.model()));
 }
 

@@ -1,4 +1,5 @@
-// A run's recording folder (--record DIR): console.log, traces/ROBOT.jsonl,
+// A run's recording folder (--record DIR): recording.json (its format and
+// each robot's drive and devices), console.log, traces/ROBOT.jsonl,
 // poses.csv, scene.json and summary.json, each written as the run goes.
 // Every write is checked: a full disk or an I/O error throws
 // RecordWriteError (record_write_error.h), and what was written before

@@ -16,6 +16,7 @@
 namespace arena {
 
 std::string hex(std::span<const std::uint8_t> bytes);
+nlohmann::json floats_json(std::span<const float> values);
 
 // fetched: tags of the cameras whose image the controller asked for.
 nlohmann::json samples_json(const BoundRobot& robot, const link::Sensors& s, const std::set<int>& fetched);

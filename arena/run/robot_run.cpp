@@ -9,7 +9,7 @@ RobotRun::RobotRun(const BoundRobot& r, std::uint64_t seed, std::size_t index)
     std::seed_seq s{std::uint32_t(seed), std::uint32_t(seed >> 32), std::uint32_t(index)};
     rng.seed(s);
     for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (std::holds_alternative<ReceiverModel>(r.devices[i].model)) devices[i].queue.emplace();
+        if (device_kind(r.devices[i].spec->type).hears) devices[i].queue.emplace();
     }
 }
 

@@ -1,8 +1,6 @@
 #include "arena/run/sampling.h"
 
-#include "devices/camera.h"
-#include "devices/distance_sensor.h"
-#include "devices/gps.h"
+#include "arena/devices/device_types.h"
 
 namespace arena {
 namespace {
@@ -23,18 +21,10 @@ link::Sensors sample(RobotRun& r, const mjModel* m, const mjData* d, const Sampl
         DeviceState& state = r.devices[i];
         if (!at.handshake && !due(state.period_ms, state.last_sample, at)) continue;
         state.last_sample = at.step;
-        auto tag = std::uint8_t(i + 1);
-        const DeviceModel& model = r.robot.devices[i].model;
-        if (auto* ds = std::get_if<DistanceSensorModel>(&model)) {
-            s.distances.push_back({tag, read_distance(m, d, *ds, r.robot.body, r.rng)});
-        } else if (auto* gps = std::get_if<GpsModel>(&model)) {
-            s.gps.push_back({tag, gps_matrix(m, d, r.robot.body, gps->site)});
-        } else if (auto* cam = std::get_if<CameraModel>(&model)) {
-            s.cameras.push_back({tag, std::uint16_t(cam->width), std::uint16_t(cam->height)});
-        } else if (state.queue && !at.handshake) {
-            state.queue->advance();
-            if (!state.queue->current().empty()) s.packets.push_back({tag, state.queue->current()});
-        }
+        const BoundDevice& device = r.robot.devices[i];
+        const SampleContext context{m, d, r.robot.body, r.rng, state.queue ? &*state.queue : nullptr, at.handshake,
+                                    std::uint8_t(i + 1)};
+        device_kind(device.spec->type).sample(device.model, context, s);
     }
     for (int tag : r.looked) s.images.push_back(camera_image(r, m, d, tag));
     if (!at.handshake && due(r.keyboard_period, r.keyboard_last, at)) {
@@ -50,14 +40,10 @@ const CameraModel* camera_of(const RobotRun& r, int tag) {
 }
 
 link::Image camera_image(const RobotRun& r, const mjModel* m, const mjData* d, int tag) {
-    link::Image image;
-    image.tag = std::uint8_t(tag);
-    if (const CameraModel* cam = camera_of(r, tag)) {
-        image.width = std::uint16_t(cam->width);
-        image.height = std::uint16_t(cam->height);
-        image.rgb = render_camera(m, d, *cam, r.robot.body);
-    }
-    return image;
+    if (const CameraModel* cam = camera_of(r, tag)) return camera_image(*cam, m, d, r.robot.body, std::uint8_t(tag));
+    link::Image none;
+    none.tag = std::uint8_t(tag);
+    return none;
 }
 
 }  // namespace arena

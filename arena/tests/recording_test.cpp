@@ -14,6 +14,7 @@
 #include "arena/record/json_text.h"
 #include "arena/record/poses_csv.h"
 #include "arena/record/recorder.h"
+#include "arena/record/recording_json.h"
 #include "arena/record/trace_json.h"
 #include "arena/world/world.h"
 #include "temp_world.h"
@@ -190,6 +191,27 @@ TEST_F(RecorderTest, TraceNamesDevicesAndKeepsFloatsExact) {
     EXPECT_EQ(c["enable"]["gps"], 32);
     EXPECT_EQ(c["console"], "hello\n");
     EXPECT_FALSE(c.contains("wheels"));
+
+    link::Step latin1;
+    latin1.console = "\xe9t\xe9\n";  // "été" in Latin-1: not UTF-8
+    nlohmann::json l = commands_json(box, latin1);
+    EXPECT_NO_THROW(l.dump());
+    EXPECT_EQ(l["console"]["hex"], "e974e90a");
+}
+
+TEST_F(RecorderTest, RecordingListsEachRobotsDriveAndDevices) {
+    nlohmann::json j = recording_json(*world);
+    EXPECT_EQ(j["format"], 2);
+    EXPECT_EQ(j["world"], world_dir.folder().string());
+    ASSERT_EQ(j["robots"].size(), 1u);
+    const nlohmann::json& box = j["robots"][0];
+    EXPECT_EQ(box["drive"], "custom");
+    EXPECT_EQ(box["controller"], "ctl");
+    EXPECT_EQ(box["devices"][0], (nlohmann::json{{"tag", 1}, {"name", "gps"}, {"type", "gps"}}));
+    EXPECT_EQ(box["devices"][1], (nlohmann::json{{"tag", 2}, {"name", "radio"}, {"type", "emitter"}, {"site", "eye"},
+                                                 {"range", 2.0}, {"aperture", 6.2832}}));
+    EXPECT_EQ(box["devices"][2]["width"], 64);
+    EXPECT_EQ(box["devices"][2]["fov"], 60.0);
 }
 
 TEST_F(RecorderTest, FolderHoldingARecordingIsReplacedOnlyWhenAsked) {

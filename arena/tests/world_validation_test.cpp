@@ -63,6 +63,12 @@ TEST_P(BadWorldTest, OneLineNamingTheFault) {
     for (const std::string& part : c.expected) EXPECT_NE(message.find(part), std::string::npos) << message;
 }
 
+std::string case_name(const ::testing::TestParamInfo<BadWorld>& info) {
+    std::string name = info.param.what;
+    for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    return name;
+}
+
 std::string many_devices(int n) {
     std::string s = "[[robot]]\nname = \"box\"\nbody = \"box\"\ncontroller = \"ctl\"\n";
     for (int i = 0; i < n; ++i) s += "[[robot.device]]\nname = \"g" + std::to_string(i) + "\"\ntype = \"gps\"\n";
@@ -110,16 +116,56 @@ INSTANTIATE_TEST_SUITE_P(
         BadWorld{"custom drive on a hinged body", replace(replace(kCart, "\"differential\"", "\"custom\""),
                                                           "  [robot.wheels]\n  left = \"left\"\n  right = \"right\"\n  speed_unit = 0.5\n", ""),
                  {"drive \"custom\" needs body \"cart\""}, replace(kSmallScene, "<freejoint/>", "")}),
-    [](const ::testing::TestParamInfo<BadWorld>& info) {
-        std::string name = info.param.what;
-        for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-        return name;
-    });
+    case_name);
+
+// A device added to the cart, its table starting on line 16.
+std::string with_device(const std::string& keys) { return std::string(kCart) + "  [[robot.device]]\n" + keys; }
+
+std::string camera(const std::string& name, int width, int height) {
+    return "name = \"" + name + "\"\ntype = \"camera\"\nsite = \"eye\"\nwidth = " + std::to_string(width) +
+           "\nheight = " + std::to_string(height) + "\n";
+}
+
+// Every number is finite and within what the run can take; every device
+// takes only its own type's keys; every robot's samples fit the link.
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, BadWorldTest,
+    ::testing::Values(
+        BadWorld{"duration nan", "duration = nan\n" + std::string(kCart),
+                 {"world.toml:1: \"duration\" must be a number above 0 and at most 1000000, not nan"}},
+        BadWorld{"duration beyond a million seconds", "duration = 1e300\n" + std::string(kCart), {"world.toml:1:", "not 1e+300"}},
+        BadWorld{"record period infinite", "record_period = inf\n" + std::string(kCart), {"world.toml:1:", "\"record_period\"", "not inf"}},
+        BadWorld{"step timeout negative", "step_timeout = -1.0\n" + std::string(kCart),
+                 {"world.toml:1: \"step_timeout\" must be a number at least 0 and at most 1000000, not -1"}},
+        BadWorld{"step timeout text", "step_timeout = \"10\"\n" + std::string(kCart), {"world.toml:1:", "\"step_timeout\" must be a number"}},
+        BadWorld{"range nan", replace(kCart, "range = 0.2", "range = nan"), {"world.toml:15:", "device \"ir0\": \"range\"", "not nan"}},
+        BadWorld{"noise infinite", replace(kCart, "range = 0.2", "noise = inf"), {"world.toml:15:", "\"noise\" must be a number at least 0"}},
+        BadWorld{"lookup reading nan", replace(kCart, "range = 0.2", "lookup = [[0.0, 1000.0], [0.2, nan]]"),
+                 {"world.toml:15:", "device \"ir0\": \"lookup\"", "finite"}},
+        BadWorld{"speed unit nan", replace(kCart, "speed_unit = 0.5", "speed_unit = nan"), {"world.toml:10:", "\"speed_unit\""}},
+        BadWorld{"key hold to infinity", std::string(kCart) + "[[keys]]\nrobot = \"cart\"\nfrom = 1.0\nto = inf\ncodes = [80]\n",
+                 {"world.toml:19:", "\"to\" must be a number at least 1, not inf"}},
+        BadWorld{"key hold from nan", std::string(kCart) + "[[keys]]\nrobot = \"cart\"\nfrom = nan\ncodes = [80]\n",
+                 {"world.toml:18:", "\"from\""}},
+        BadWorld{"fov infinite", with_device("name = \"cam\"\ntype = \"camera\"\nsite = \"eye\"\nfov = inf\n"),
+                 {"world.toml:20:", "device \"cam\": \"fov\" must be a number above 0 and below 180"}},
+        BadWorld{"aperture nan", with_device("name = \"ircom\"\ntype = \"receiver\"\nsite = \"eye\"\naperture = nan\n"),
+                 {"world.toml:20:", "\"aperture\""}},
+        BadWorld{"gps with a camera's key", with_device("name = \"gps\"\ntype = \"gps\"\nwidth = 64\n"),
+                 {"world.toml:19:", "device \"gps\": a gps has no key \"width\" (its keys: name, type, site)"}},
+        BadWorld{"receiver with a range", with_device("name = \"ircom\"\ntype = \"receiver\"\nsite = \"eye\"\nrange = 2.0\n"),
+                 {"world.toml:20:", "a receiver has no key \"range\""}},
+        BadWorld{"camera of no pixels", with_device(camera("cam", 0, 48)), {"\"width\" must be a whole number from 1 to 65535"}},
+        BadWorld{"camera image over the link", with_device(camera("cam", 8000, 4000)),
+                 {"world.toml:16:", "device \"cam\": a 8000 x 4000 image takes 96000005 bytes", "more than the link carries"}},
+        BadWorld{"two cameras over the link", with_device(camera("a", 3400, 3400)) + "  [[robot.device]]\n" + camera("b", 3400, 3400),
+                 {"world.toml:2: robot \"cart\": its samples with every camera's image", "more than the link carries"}}),
+    case_name);
 
 TEST(WorldTest, ResolvesEveryNameAndNumbersTheDevices) {
     TempWorld w;
     w.program("ctl");
-    w.write("world.toml", std::string("duration = 2.5\n") + kCart + "  [[robot.device]]\n  name = \"gps\"\n  type = \"gps\"\n");
+    w.write("world.toml", std::string("duration = 2.5\nstep_timeout = 0\n") + kCart + "  [[robot.device]]\n  name = \"gps\"\n  type = \"gps\"\n");
     w.write("scene.xml", kSmallScene);
     auto world = load_world(w.folder(), w.folder());
     ASSERT_EQ(world->robots.size(), 1u);
@@ -133,6 +179,7 @@ TEST(WorldTest, ResolvesEveryNameAndNumbersTheDevices) {
     EXPECT_EQ(std::get<GpsModel>(cart.devices[1].model).site, -1);
     EXPECT_EQ(cart.program, std::filesystem::absolute(w.folder() / "ctl"));
     EXPECT_DOUBLE_EQ(world->manifest.duration, 2.5);
+    EXPECT_EQ(world->manifest.step_timeout, 0.0);
     // A distance sensor without a table reads 1000 up close, 0 at its range.
     auto lookup = std::get<DistanceSensorModel>(cart.devices[0].model).lookup;
     EXPECT_EQ(lookup, (std::vector<std::array<double, 2>>{{0.0, 1000.0}, {0.2, 0.0}}));

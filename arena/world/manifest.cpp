@@ -1,12 +1,15 @@
 #include "arena/world/manifest.h"
 
 #include <cctype>
+#include <cmath>
 #include <set>
 #include <string_view>
 
 #include <toml++/toml.h>
 
+#include "arena/devices/device_types.h"
 #include "arena/world/world_error.h"
+#include "link/channel.h"
 
 namespace arena {
 namespace {
@@ -42,12 +45,16 @@ private:
     std::string who_;
 };
 
-void reject_unknown_keys(const toml::table& t, const Place& place,
-                         std::initializer_list<std::string_view> known) {
+template <class Keys>
+bool has(const Keys& known, std::string_view key) {
+    for (std::string_view k : known)
+        if (k == key) return true;
+    return false;
+}
+
+void reject_unknown_keys(const toml::table& t, const Place& place, std::initializer_list<std::string_view> known) {
     for (auto&& [key, node] : t) {
-        bool ok = false;
-        for (auto k : known) ok = ok || key.str() == k;
-        if (!ok) place.at(node).fail("unknown key \"" + std::string(key.str()) + "\"");
+        if (!has(known, key.str())) place.at(node).fail("unknown key \"" + std::string(key.str()) + "\"");
     }
 }
 
@@ -65,24 +72,25 @@ std::string optional_string(const toml::table& t, std::string_view key, const Pl
     return required_string(t, key, place);
 }
 
-double number(const toml::table& t, std::string_view key, const Place& place, double fallback,
-              double min, bool min_exclusive) {
+double number(const toml::table& t, std::string_view key, const Place& place, double fallback, const Limits& limits) {
     const toml::node* n = t.get(key);
     if (!n) return fallback;
     auto v = n->value<double>();
     if (!v || !n->is_number()) place.at(*n).fail("\"" + std::string(key) + "\" must be a number");
-    if (*v < min || (min_exclusive && *v == min)) {
-        place.at(*n).fail("\"" + std::string(key) + "\" must be " + (min_exclusive ? "above " : "at least ") +
-                          std::to_string(min));
+    if (!limits.allows(*v)) {
+        place.at(*n).fail("\"" + std::string(key) + "\" must be " + limits.text() + ", not " + Limits::format(*v));
     }
     return *v;
 }
 
-int whole(const toml::table& t, std::string_view key, const Place& place, int fallback) {
+int whole(const toml::table& t, std::string_view key, const Place& place, int fallback, int min, int max) {
     const toml::node* n = t.get(key);
     if (!n) return fallback;
     auto v = n->value_exact<std::int64_t>();
-    if (!v || *v < 1 || *v > 4096) place.at(*n).fail("\"" + std::string(key) + "\" must be a whole number from 1 to 4096");
+    if (!v || *v < min || *v > max) {
+        place.at(*n).fail("\"" + std::string(key) + "\" must be a whole number from " + std::to_string(min) + " to " +
+                          std::to_string(max));
+    }
     return int(*v);
 }
 
@@ -94,28 +102,42 @@ const toml::array* table_array(const toml::table& t, std::string_view key, const
     return a;
 }
 
-std::optional<link::DeviceType> device_type(std::string_view s) {
-    using T = link::DeviceType;
-    for (T t : {T::distance_sensor, T::gps, T::camera, T::receiver, T::emitter}) {
-        if (s == link::name_of(t)) return t;
-    }
-    return std::nullopt;
-}
-
 std::vector<std::array<double, 2>> read_lookup(const toml::table& t, const Place& place) {
     std::vector<std::array<double, 2>> out;
     const toml::node* n = t.get("lookup");
     if (!n) return out;
     const toml::array* rows = n->as_array();
-    auto bad = [&] { place.at(*n).fail("\"lookup\" must be [[distance, reading], ...] with distances rising"); };
-    if (!rows || rows->empty()) bad();
+    auto bad = [&](const toml::node& at) {
+        place.at(at).fail("\"lookup\" must be [[distance, reading], ...] of finite numbers with distances rising");
+    };
+    if (!rows || rows->empty()) bad(*n);
     for (const toml::node& row : *rows) {
         const toml::array* pair = row.as_array();
-        if (!pair || pair->size() != 2 || !(*pair)[0].is_number() || !(*pair)[1].is_number()) bad();
+        if (!pair || pair->size() != 2 || !(*pair)[0].is_number() || !(*pair)[1].is_number()) bad(row);
         out.push_back({*(*pair)[0].value<double>(), *(*pair)[1].value<double>()});
-        if (out.size() > 1 && out[out.size() - 2][0] >= out.back()[0]) bad();
+        if (!std::isfinite(out.back()[0]) || !std::isfinite(out.back()[1])) bad(row);
+        if (out.size() > 1 && out[out.size() - 2][0] >= out.back()[0]) bad(row);
     }
     return out;
+}
+
+// The keys of the device's type, read as its entry in device_types.cpp says.
+void read_device_keys(const toml::table& t, const Place& place, const DeviceKind& kind, DeviceSpec& d) {
+    const std::vector<std::string> allowed = allowed_keys(kind);
+    for (auto&& [key, node] : t) {
+        if (has(allowed, key.str())) continue;
+        std::string list;
+        for (const std::string& k : allowed) list += (list.empty() ? "" : ", ") + k;
+        place.at(node).fail("a " + std::string(link::name_of(kind.type)) + " has no key \"" + std::string(key.str()) +
+                            "\" (its keys: " + list + ")");
+    }
+    d.site = optional_string(t, "site", place, "");
+    if (d.site.empty() && kind.site == SiteRule::required) place.fail("missing \"site\"");
+    for (const NumberKey& k : kind.numbers) d.*k.field = number(t, k.key, place, k.fallback, k.limits);
+    for (const WholeKey& k : kind.wholes) d.*k.field = whole(t, k.key, place, k.fallback, k.min, k.max);
+    if (kind.lookup) d.lookup = read_lookup(t, place);
+    std::string wrong = kind.complete(d);
+    if (!wrong.empty()) place.fail(wrong);
 }
 
 DeviceSpec read_device(const toml::table& t, const Place& robot_place) {
@@ -123,35 +145,28 @@ DeviceSpec read_device(const toml::table& t, const Place& robot_place) {
     d.name = required_string(t, "name", robot_place.at(t));
     Place place = robot_place.inner(t, "device \"" + d.name + "\"");
     d.line = place.line();
+    // The name travels on the link with a u16 length.
+    if (d.name.size() > 65535) place.fail("a device name has at most 65535 bytes");
     std::string type = required_string(t, "type", place);
-    auto parsed = device_type(type);
-    if (!parsed) {
+    const DeviceKind* kind = device_kind(type);
+    if (!kind) {
         place.at(*t.get("type")).fail("unknown device type \"" + type +
                                       "\" (distance_sensor, gps, camera, receiver, emitter)");
     }
-    d.type = *parsed;
-    reject_unknown_keys(t, place, {"name", "type", "site", "range", "lookup", "noise", "width", "height", "fov", "aperture"});
-    d.site = optional_string(t, "site", place, "");
-    if (d.site.empty() && d.type != link::DeviceType::gps) place.fail("missing \"site\"");
-    d.range = number(t, "range", place, d.type == link::DeviceType::emitter ? 2.0 : 1.0, 0.0, true);
-    d.noise = number(t, "noise", place, 0.0, 0.0, false);
-    d.aperture = number(t, "aperture", place, 6.2832, 0.0, true);
-    d.width = whole(t, "width", place, 64);
-    d.height = whole(t, "height", place, 48);
-    d.fov_deg = number(t, "fov", place, 60.0, 0.0, true);
-    if (d.fov_deg >= 180.0) place.fail("\"fov\" must be below 180 degrees");
-    d.lookup = read_lookup(t, place);
-    if (d.type == link::DeviceType::distance_sensor && d.lookup.empty()) {
-        d.lookup = {{{0.0, 1000.0}}, {{d.range, 0.0}}};
-    }
+    d.type = kind->type;
+    read_device_keys(t, place, *kind, d);
     return d;
 }
 
+// Wheel speeds beyond a million rad/s per unit are no drive but a fault, and
+// keep the actuators' targets finite for any speed a program can send.
+constexpr Limits kSpeedUnitLimits{0.0, true, 1e6};
+
 Drive read_drive(const toml::table& t, const Place& place) {
     std::string s = optional_string(t, "drive", place, "none");
-    if (s == "none") return Drive::none;
-    if (s == "differential") return Drive::differential;
-    if (s == "custom") return Drive::custom;
+    for (Drive d : {Drive::none, Drive::differential, Drive::custom}) {
+        if (s == name_of(d)) return d;
+    }
     place.at(*t.get("drive")).fail("unknown drive \"" + s + "\" (differential, custom, none)");
 }
 
@@ -185,7 +200,7 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
         Place wp = place.at(w);
         reject_unknown_keys(w, wp, {"left", "right", "speed_unit"});
         r.wheels = WheelsSpec{required_string(w, "left", wp), required_string(w, "right", wp),
-                              number(w, "speed_unit", wp, 1.0, 0.0, true)};
+                              number(w, "speed_unit", wp, 1.0, kSpeedUnitLimits)};
     } else if (wheels) {
         place.at(*wheels).fail("[robot.wheels] needs drive = \"differential\"");
     }
@@ -201,6 +216,13 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
             place.fail(std::to_string(r.devices.size()) + " devices; a robot has at most " +
                        std::to_string(link::kMaxDevices));
         }
+    }
+    // Found now rather than when the first oversize message would blame the
+    // controller for a link it could not keep.
+    if (std::size_t bytes = sensors_bytes(r.devices); bytes > link::kMaxFrameBytes) {
+        place.fail("its samples with every camera's image take up to " + std::to_string(bytes) +
+                   " bytes, more than the link carries in one message (" + std::to_string(link::kMaxFrameBytes) +
+                   "): make its cameras smaller");
     }
     return r;
 }
@@ -219,8 +241,8 @@ std::vector<KeyHold> read_keys(const toml::table& root, const Place& place,
         bool known = false;
         for (const RobotSpec& r : robots) known = known || r.name == k.robot;
         if (!known) kp.fail("[[keys]] names robot \"" + k.robot + "\", which the world does not have");
-        k.from = number(t, "from", kp, 0.0, 0.0, false);
-        k.to = number(t, "to", kp, k.from, k.from, false);
+        k.from = number(t, "from", kp, 0.0, Limits{0.0});
+        k.to = number(t, "to", kp, k.from, Limits{k.from});
         const toml::node* codes = t.get("codes");
         const toml::array* a = codes ? codes->as_array() : nullptr;
         if (!a) kp.fail("[[keys]] needs \"codes\", a list of key codes");
@@ -271,19 +293,29 @@ toml::table parse(const std::filesystem::path& file) {
 
 }  // namespace
 
+const char* name_of(Drive drive) {
+    switch (drive) {
+    case Drive::none: return "none";
+    case Drive::differential: return "differential";
+    case Drive::custom: return "custom";
+    }
+    return "unknown";
+}
+
 Manifest read_manifest(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such world file");
     toml::table root = parse(file);
     Place place(file, root);
-    reject_unknown_keys(root, place, {"title", "scene", "duration", "seed", "record_period", "robot", "keys", "course"});
+    reject_unknown_keys(root, place, {"title", "scene", "duration", "seed", "record_period", "step_timeout", "robot", "keys", "course"});
 
     Manifest m;
     m.file = file;
     m.title = optional_string(root, "title", place, file.parent_path().filename().string());
     m.scene = optional_string(root, "scene", place, "scene.xml");
-    m.duration = number(root, "duration", place, 60.0, 0.0, true);
-    m.record_period = number(root, "record_period", place, 0.032, 0.0, true);
+    m.duration = number(root, "duration", place, m.duration, kDurationLimits);
+    m.record_period = number(root, "record_period", place, m.record_period, kRecordPeriodLimits);
+    m.step_timeout = number(root, "step_timeout", place, m.step_timeout, kStepTimeoutLimits);
     if (const toml::node* seed = root.get("seed")) {
         auto v = seed->value_exact<std::int64_t>();
         if (!v || *v < 0) place.at(*seed).fail("\"seed\" must be a whole number, 0 or more");

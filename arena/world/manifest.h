@@ -12,24 +12,29 @@
 #include <vector>
 
 #include "arena/course/course_table.h"
+#include "arena/world/limits.h"
 #include "link/messages.h"
 
 namespace arena {
 
+// A device as world.toml gives it. Only the keys of its type are read (the
+// others keep 0); arena/devices/device_types.cpp says which keys each type
+// takes, their defaults and their limits.
 struct DeviceSpec {
     std::string name;
     link::DeviceType type = link::DeviceType::distance_sensor;
     std::string site;  // empty for a gps on the body frame
-    double range = 1.0;
+    double range = 0.0;
     std::vector<std::array<double, 2>> lookup;  // distance (m) -> reading
     double noise = 0.0;
-    int width = 64, height = 48;
-    double fov_deg = 60.0;
-    double aperture = 6.2832;  // radians, full cone
-    int line = 0;              // in world.toml, for messages
+    int width = 0, height = 0;
+    double fov_deg = 0.0;
+    double aperture = 0.0;  // radians, full cone
+    int line = 0;           // in world.toml, for messages
 };
 
 enum class Drive { none, differential, custom };
+const char* name_of(Drive drive);  // as world.toml writes it
 
 struct WheelsSpec {
     std::string left, right;  // MJCF velocity actuators
@@ -53,6 +58,15 @@ struct KeyHold {
     std::vector<int> codes;
 };
 
+// What the top-level numbers of world.toml may be. A run of a million
+// simulated seconds (eleven days) is far beyond any world here, and keeps
+// the count of physics steps well inside 64 bits at any timestep.
+constexpr double kMaxDuration = 1e6;
+constexpr Limits kDurationLimits{0.0, true, kMaxDuration};
+constexpr Limits kRecordPeriodLimits{0.0, true, kMaxDuration};
+// 0 turns the step watchdog off, for a person debugging a controller.
+constexpr Limits kStepTimeoutLimits{0.0, false, kMaxDuration};
+
 struct Manifest {
     std::filesystem::path file;  // world.toml, as the user named it
     std::string title;
@@ -60,6 +74,7 @@ struct Manifest {
     double duration = 60.0;
     std::uint64_t seed = 1;
     double record_period = 0.032;
+    double step_timeout = 10.0;  // wall-clock seconds a controller may take to answer; 0: no limit
     std::vector<RobotSpec> robots;
     std::vector<KeyHold> keys;
     std::optional<CourseSpec> course;  // a course of gates to measure the flight against

@@ -40,14 +40,7 @@ private:
     DeviceModel model_of(const DeviceSpec& d) const {
         const std::string who = "device \"" + d.name + "\": ";
         int site = d.site.empty() ? -1 : find(mjOBJ_SITE, d.site, "site", d.line, who);
-        switch (d.type) {
-        case link::DeviceType::distance_sensor: return DistanceSensorModel{site, d.range, d.lookup, d.noise};
-        case link::DeviceType::gps: return GpsModel{site};
-        case link::DeviceType::camera: return CameraModel{site, d.width, d.height, d.fov_deg};
-        case link::DeviceType::receiver: return ReceiverModel{site, d.aperture};
-        case link::DeviceType::emitter: return EmitterModel{site, d.range, d.aperture};
-        }
-        fail(d.line, who, "unknown device type");
+        return device_kind(d.type).bind(d, site);
     }
 
     int find(int type, const std::string& name, const char* what, int line, const std::string& who) const {

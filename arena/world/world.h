@@ -5,23 +5,14 @@
 
 #include <filesystem>
 #include <optional>
-#include <variant>
 #include <vector>
 
+#include "arena/devices/device_types.h"
 #include "arena/world/manifest.h"
 #include "arena/world/scene.h"
-#include "devices/camera.h"
-#include "devices/distance_sensor.h"
-#include "devices/radio.h"
 #include "devices/wheels.h"
 
 namespace arena {
-
-struct GpsModel {
-    int site = -1;  // -1: the body frame
-};
-
-using DeviceModel = std::variant<DistanceSensorModel, GpsModel, CameraModel, ReceiverModel, EmitterModel>;
 
 struct BoundDevice {
     const DeviceSpec* spec;
