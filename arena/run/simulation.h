@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "arena/course/course_figures.h"
+#include "arena/physics/physics.h"
 #include "arena/record/recorder.h"
 #include "arena/run/display.h"
 #include "arena/run/interrupts.h"
@@ -67,6 +68,7 @@ private:
     void controller_gone(RobotRun& r, double t, const std::string& why, bool kill);
     void rest(RobotRun& r);
     void advance(std::int64_t to);
+    void report_physics(double t, const std::string& line);
     void check_contacts();
     void pace(std::int64_t t);
     void finish();
@@ -85,7 +87,7 @@ private:
     Recorder* recorder_;
 
     const mjModel* model_;
-    DataPtr data_;
+    Physics physics_;
     double step_ms_;
     std::int64_t now_ = 0;  // physics steps since the start
     std::int64_t end_;
@@ -100,9 +102,7 @@ private:
     std::vector<std::vector<Contact>> contacts_;
     std::chrono::steady_clock::time_point wall_start_;
     std::chrono::steady_clock::time_point stepping_start_;  // after the controllers' first step
-    // The first physics step's force-free half is done for the state at
-    // now_ (while the controllers computed); the step finishes with mj_step2.
-    bool half_stepped_ = false;
+    std::vector<bool> refused_;  // by robot: its commands were refused, it rests
     bool interrupted_ = false;
     std::optional<std::string> world_fault_;
     std::optional<CourseFigures> course_;
