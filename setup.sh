@@ -15,6 +15,7 @@ packages=(
   libtomlplusplus-dev                  # toml++: world.toml manifests
   nlohmann-json3-dev                   # nlohmann/json: recordings and summary.json
   libcli11-dev                         # CLI11: arena's command line
+  libtinyxml2-dev                      # TinyXML-2: what a scene's <size> sets
   tmux                                 # terminal multiplexer: the interactive flight test
   nodejs npm                           # Node.js: bundles the run report's viewer (report/)
   chromium                             # headless browser: the run report's browser test

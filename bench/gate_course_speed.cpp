@@ -32,7 +32,7 @@
 #include <string>
 #include <vector>
 
-#include "devices/custom_drive.h"
+#include "arena/physics/physics.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
@@ -108,34 +108,23 @@ std::array<double, 3> last_pose(const fs::path& poses) {
 
 Replay replay(const fs::path& scene, const std::vector<Pass>& passes) {
     char error[1000] = "";
-    mjModel* m = mj_loadXML(scene.c_str(), nullptr, error, sizeof error);
+    arena::ModelPtr m(mj_loadXML(scene.c_str(), nullptr, error, sizeof error));
     if (!m) throw std::runtime_error(error);
-    mjData* d = mj_makeData(m);
-    const int body = mj_name2id(m, mjOBJ_BODY, "airship");
-    mj_forward(m, d);
+    arena::Physics physics(m.get());
+    const int body = mj_name2id(m.get(), mjOBJ_BODY, "airship");
     const auto start = Clock::now();
     for (const Pass& p : passes) {
-        // As in the arena, each pass's first step is taken in two halves,
-        // the forces set between them: the first half brings the poses up
-        // to date, so that the pass's first force is turned by the craft's
-        // attitude of that moment. Without that the replay drifts off the
-        // flight within seconds.
-        mj_step1(m, d);
+        // As in the arena: the pass's first half step is taken while the
+        // controller computes, and its force is held for the whole pass,
+        // turned with the craft at every step by the same rule.
+        physics.begin_step();
+        physics.hold(body, p.force_torque);
         const int steps = int(p.ms / 1000.0 / m->opt.timestep + 0.5);
-        for (int i = 0; i < steps; ++i) {
-            arena::apply_relative_force_torque(m, d, body, p.force_torque);
-            if (i == 0) {
-                mj_step2(m, d);
-            } else {
-                mj_step(m, d);
-            }
-        }
+        for (int i = 0; i < steps; ++i) physics.step();
+        physics.update_poses();  // as the arena does for the samples
     }
-    Replay r{seconds_since(start), d->time, {}};
-    mj_kinematics(m, d);  // mj_step leaves the poses one step behind
-    for (int i = 0; i < 3; ++i) r.end[std::size_t(i)] = d->xpos[3 * body + i];
-    mj_deleteData(d);
-    mj_deleteModel(m);
+    Replay r{seconds_since(start), physics.time(), {}};
+    for (int i = 0; i < 3; ++i) r.end[std::size_t(i)] = physics.data()->xpos[3 * body + i];
     return r;
 }
 

@@ -67,7 +67,6 @@ struct RobotRun {
     std::vector<DeviceState> devices;  // by tag - 1
     int keyboard_period = 0;
     std::int64_t keyboard_last = 0;
-    std::array<float, 6> force_torque{};
     std::mt19937_64 rng;
 
     link::Sensors handed;    // the samples of the current step

@@ -10,6 +10,7 @@
 #include <functional>
 #include <stdexcept>
 
+#include "arena/physics/command_check.h"
 #include "arena/record/json_text.h"
 #include "arena/record/record_write_error.h"
 #include "arena/record/trace_json.h"
@@ -55,12 +56,13 @@ Simulation::Simulation(const World& world, RunOptions options, Display& display,
       interrupts_(interrupts),
       recorder_(recorder),
       model_(world.scene.model()),
-      data_(mj_makeData(world.scene.model())),
+      physics_(world.scene.model()),
       step_ms_(model_->opt.timestep * 1000.0),
       end_(std::llround(options_.duration / model_->opt.timestep)),
       record_every_(std::max<std::int64_t>(1, std::llround(world.manifest.record_period / model_->opt.timestep))),
       robot_of_body_(std::size_t(model_->nbody), -1),
       contacts_(world.robots.size()) {
+    for (const std::string& w : world.scene.warnings()) report_physics(0.0, world.scene.file().string() + ": MuJoCo: " + w);
     for (std::size_t i = 0; i < world.robots.size(); ++i) {
         robots_.push_back(std::make_unique<RobotRun>(world.robots[i], options_.seed, i));
         for (int b = 0; b < model_->nbody; ++b) {
@@ -83,10 +85,9 @@ void Simulation::stop(RunStatus why, const std::string& what) {
 // physics advanced to the next wake.
 RunStatus Simulation::run() {
     wall_start_ = Clock::now();
-    mj_forward(model_, data_.get());
     try {
-        if (recorder_) recorder_->poses().write(0.0, model_, data_.get());
-        if (world_.manifest.course) course_.emplace(model_, data_.get(), *world_.manifest.course, course_body(world_));
+        if (recorder_) recorder_->poses().write(0.0, model_, physics_.data());
+        if (world_.manifest.course) course_.emplace(model_, physics_.data(), *world_.manifest.course, course_body(world_));
         start_controllers();
         while (!stopping()) {
             const std::int64_t t = now_;
@@ -142,14 +143,14 @@ void Simulation::start_controllers() {
                              r->name() + "\": " + e.what());
         }
         r->channel = std::make_unique<link::Channel>(r->process->link_fd(), r->process->take_lane(), link::LaneSide::arena);
-        r->handed = sample(*r, model_, data_.get(), {0, step_ms_, true}, {});
+        r->handed = sample(*r, model_, physics_.data(), {0, step_ms_, true}, {});
         r->answer_by = deadline;
     }
     if (std::string note = ControllerProcess::isolation_note(); !note.empty()) display_.report(note);
 }
 
 std::vector<RobotRun*> Simulation::waking_at(std::int64_t t) {
-    if (display_.progress_due()) display_.progress(time_of(t), options_.duration, status_line(model_, data_.get(), world_, terminal_keys_));
+    if (display_.progress_due()) display_.progress(time_of(t), options_.duration, status_line(model_, physics_.data(), world_, terminal_keys_));
     std::vector<RobotRun*> waking;
     for (auto& r : robots_) {
         if (r->alive() && r->wake == t) waking.push_back(r.get());
@@ -170,7 +171,7 @@ void Simulation::hand_over(std::int64_t t, const std::vector<RobotRun*>& waking)
         r->fetched.clear();
         r->step.reset();
         if (r->phase != Phase::asleep) continue;  // time 0: answered on HELLO
-        r->handed = sample(*r, model_, data_.get(), {t, step_ms_, false}, keys_for(*r, time_of(t)));
+        r->handed = sample(*r, model_, physics_.data(), {t, step_ms_, false}, keys_for(*r, time_of(t)));
         r->answer_by = deadline;
         r->phase = Phase::computing;
         try {
@@ -190,10 +191,7 @@ void Simulation::hand_over(std::int64_t t, const std::vector<RobotRun*>& waking)
 void Simulation::collect(std::int64_t t, const std::vector<RobotRun*>& waking) {
     // The next physics step's first half does not depend on the forces the
     // controllers are choosing, so it runs while they choose them.
-    if (!half_stepped_) {
-        mj_step1(model_, data_.get());
-        half_stepped_ = true;
-    }
+    physics_.begin_step();
     auto awaited = [](const RobotRun* r) { return r->awaited(); };
     auto movable = [&] {
         return std::any_of(waking.begin(), waking.end(), [](const RobotRun* r) {
@@ -265,7 +263,7 @@ void Simulation::answer_image(RobotRun& r, std::span<const std::uint8_t> payload
     if (r.phase != Phase::computing) throw link::LinkError("IMAGE_REQUEST before the handshake");
     // The STEP that follows lists the camera as looked at: that marks it
     // fetched in the trace.
-    r.channel->post(camera_image(r, model_, data_.get(), link::decode_image_request(payload).tag));
+    r.channel->post(camera_image(r, model_, physics_.data(), link::decode_image_request(payload).tag));
 }
 
 void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
@@ -387,7 +385,7 @@ void Simulation::note(RobotRun& r, LineStream stream, const std::string& text) {
     } else {
         display_.line(r.name(), text);
     }
-    if (course_ && stream == LineStream::console) course_->console_line(data_.get(), r.name(), text);
+    if (course_ && stream == LineStream::console) course_->console_line(physics_.data(), r.name(), text);
     r.pending.push_back({stream, text});
 }
 
@@ -449,10 +447,7 @@ void Simulation::check_and_actuate(std::int64_t t, const std::vector<RobotRun*>&
         r->wake = t + steps;
         r->phase = Phase::asleep;
     }
-    if (moved) {
-        mj_kinematics(model_, data_.get());  // what the next samples see
-        half_stepped_ = false;               // done for where the bodies were
-    }
+    if (moved) physics_.placed();  // what the next samples and steps see
     for (RobotRun* r : waking) flush_pending(*r, time);  // reports of dropped packets
 }
 
@@ -466,7 +461,7 @@ void Simulation::deliver(RobotRun& from, const link::Packet& p) {
             DeviceState& state = q->devices[i];
             const auto* receiver = std::get_if<ReceiverModel>(&q->robot.devices[i].model);
             if (!receiver || state.period_ms <= 0) continue;
-            if (!can_hear(model_, data_.get(), *emitter, from.robot.body, *receiver, q->robot.body)) continue;
+            if (!can_hear(model_, physics_.data(), *emitter, from.robot.body, *receiver, q->robot.body)) continue;
             if (!state.queue->push(p.bytes)) {
                 note(*q, LineStream::arena,
                      "receiver \"" + q->robot.devices[i].spec->name + "\" is full: a packet from \"" + from.name() +
@@ -487,19 +482,28 @@ void Simulation::actuate(RobotRun& r, std::int64_t t, bool& moved) {
         r.keyboard_period = std::max(0, *s.keyboard_period_ms);
         r.keyboard_last = t;
     }
-    if (s.wheels && r.robot.wheels) set_wheel_speeds(model_, data_.get(), *r.robot.wheels, (*s.wheels)[0], (*s.wheels)[1]);
+    // A robot that sent what the physics cannot take rests for the rest of
+    // the run, said once; the world and the others go on.
+    if (r.refused) return;
+    if (auto why = refuse_commands(s)) {
+        r.refused = true;
+        note(r, LineStream::arena, "commands refused at t = " + seconds(time_of(t)) + " s: " + *why + "; its robot is at rest");
+        rest(r);
+        return;
+    }
+    if (s.wheels && r.robot.wheels) set_wheel_speeds(model_, physics_.data(), *r.robot.wheels, (*s.wheels)[0], (*s.wheels)[1]);
     if (r.robot.spec->drive != Drive::custom) return;
-    if (s.force_torque) r.force_torque = *s.force_torque;
+    if (s.force_torque) physics_.hold(r.robot.body, *s.force_torque);
     if (s.move) {
         const auto& v = *s.move;
-        place_body(model_, data_.get(), r.robot.body, v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
+        place_body(model_, physics_.data(), r.robot.body, v[0], v[1], v[2], v[3], v[4], v[5], v[6]);
         moved = true;
     }
 }
 
 void Simulation::rest(RobotRun& r) {
-    if (r.robot.wheels) set_wheel_speeds(model_, data_.get(), *r.robot.wheels, 0, 0);
-    r.force_torque = {};
+    if (r.robot.wheels) set_wheel_speeds(model_, physics_.data(), *r.robot.wheels, 0, 0);
+    if (r.robot.spec->drive == Drive::custom) physics_.hold(r.robot.body, {});
 }
 
 // A controller that ended, or that the arena ends (kill: it broke its link
@@ -522,38 +526,44 @@ void Simulation::controller_gone(RobotRun& r, double t, const std::string& why, 
     r.process->close_link();
 }
 
+// Advance: the physics steps to the next wake, every step by the same rule.
+// A physics that breaks down (a buffer overflowing, MuJoCo resetting the
+// world) stops the run as a bad world, said with the scene and the time.
 void Simulation::advance(std::int64_t to) {
-    mjData* d = data_.get();
     while (now_ < to) {
-        for (auto& r : robots_) {
-            if (r->robot.spec->drive == Drive::custom) apply_relative_force_torque(model_, d, r->robot.body, r->force_torque);
+        try {
+            physics_.step();
+        } catch (const PhysicsError& e) {
+            throw WorldError(world_.scene.file().string() + ": " + e.what());
         }
-        if (half_stepped_) {
-            mj_step2(model_, d);
-        } else {
-            mj_step(model_, d);
-        }
-        half_stepped_ = false;
         ++now_;
+        for (const std::string& m : physics_.take_messages()) report_physics(time_of(now_), m);
         check_contacts();
-        if (course_) course_->observe(model_, d);
+        if (course_) course_->observe(model_, physics_.data());
         if (recorder_ && now_ % record_every_ == 0) {
-            mj_kinematics(model_, d);
-            recorder_->poses().write(time_of(now_), model_, d);
+            physics_.update_poses();
+            recorder_->poses().write(time_of(now_), model_, physics_.data());
         }
         if (now_ % kInterruptCheckSteps == 0 && interrupts_.raised()) {
             stop(RunStatus::interrupted, "");
             return;
         }
     }
-    // Samples and the next forces need the bodies' poses where they are
-    // now; mj_step leaves them one step behind. Kinematics is all the
-    // devices read, and the next mj_step recomputes everything else.
-    mj_kinematics(model_, d);
+    // Samples need the bodies' poses where they are now; a step leaves them
+    // one step behind. Kinematics is all the devices read, and the next
+    // step recomputes everything else.
+    physics_.update_poses();
+}
+
+// MuJoCo's word on the world, not any robot's: an arena line with an empty
+// robot field.
+void Simulation::report_physics(double t, const std::string& line) {
+    display_.report(line);
+    if (recorder_) recorder_->console().write(t, "", "arena", line);
 }
 
 void Simulation::check_contacts() {
-    const mjData* d = data_.get();
+    const mjData* d = physics_.data();
     for (int i = 0; i < d->ncon; ++i) {
         const mjContact& c = d->contact[i];
         if (c.dist > 0) continue;
@@ -603,8 +613,8 @@ void Simulation::finish() {
     if (!recorder_) return;
     try {
         if (now_ % record_every_ != 0) {
-            mj_kinematics(model_, data_.get());
-            recorder_->poses().write(time, model_, data_.get());  // where everything ended
+            mj_kinematics(model_, physics_.data());
+            recorder_->poses().write(time, model_, physics_.data());  // where everything ended
         }
         for (auto& r : robots_) flush_pending(*r, time);
         recorder_->summary(summary());

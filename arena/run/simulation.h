@@ -22,6 +22,7 @@
 #include <nlohmann/json.hpp>
 
 #include "arena/course/course_figures.h"
+#include "arena/physics/physics.h"
 #include "arena/record/recorder.h"
 #include "arena/run/display.h"
 #include "arena/run/interrupts.h"
@@ -68,6 +69,7 @@ private:
     void collect(std::int64_t t, const std::vector<RobotRun*>& waking);
     void check_and_actuate(std::int64_t t, const std::vector<RobotRun*>& waking);
     void advance(std::int64_t to);
+    void report_physics(double t, const std::string& line);
 
     // The link, never waiting.
     bool serve(RobotRun& r, std::int64_t t);
@@ -106,7 +108,7 @@ private:
     Recorder* recorder_;
 
     const mjModel* model_;
-    DataPtr data_;
+    Physics physics_;
     double step_ms_;
     std::int64_t now_ = 0;  // physics steps since the start
     std::int64_t end_;
@@ -121,9 +123,6 @@ private:
     std::vector<std::vector<Contact>> contacts_;
     Clock::time_point wall_start_;
     Clock::time_point stepping_start_;  // after the controllers' first step
-    // The first physics step's force-free half is done for the state at
-    // now_ (while the controllers computed); the step finishes with mj_step2.
-    bool half_stepped_ = false;
     // completed while the run goes on; otherwise why it stops.
     RunStatus end_reason_ = RunStatus::completed;
     std::optional<std::string> error_;  // the line that stopped the run

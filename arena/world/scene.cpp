@@ -2,8 +2,17 @@
 
 #include <array>
 #include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <span>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include <tinyxml2.h>
+
+#include "arena/physics/buffer_sizes.h"
+#include "arena/physics/mujoco_messages.h"
 #include "arena/world/world_error.h"
 
 namespace arena {
@@ -37,17 +46,126 @@ std::string line_of(const std::string& error) {
     return "";
 }
 
+// What the compiled model no longer tells: which buffer sizes the scene set,
+// and on which line each option was written. Read from the scene file and
+// the files it includes.
+struct SceneText {
+    SetSizes sizes;
+    std::vector<std::pair<std::string, int>> option_lines;  // attribute, line
+
+    void read(const std::filesystem::path& file, int depth = 0) {
+        tinyxml2::XMLDocument doc;
+        if (depth > 16 || doc.LoadFile(file.c_str()) != tinyxml2::XML_SUCCESS) return;  // MuJoCo says why
+        walk(doc.RootElement(), file.parent_path(), depth);
+    }
+
+private:
+    void walk(const tinyxml2::XMLElement* e, const std::filesystem::path& folder, int depth) {
+        for (; e; e = e->NextSiblingElement()) {
+            const std::string_view name = e->Name();
+            if (name == "size") {
+                sizes.nconmax |= e->Attribute("nconmax") != nullptr;
+                sizes.njmax |= e->Attribute("njmax") != nullptr;
+                sizes.nstack |= e->Attribute("nstack") != nullptr;
+            } else if (name == "option") {
+                for (auto* a = e->FirstAttribute(); a; a = a->Next()) option_lines.emplace_back(a->Name(), e->GetLineNum());
+            } else if (name == "include" && e->Attribute("file")) {
+                read(folder / e->Attribute("file"), depth + 1);
+            }
+            walk(e->FirstChildElement(), folder, depth);
+        }
+    }
+};
+
+// The real-valued physics options, as MJCF names them.
+struct RealOption {
+    const char* name;
+    std::span<const mjtNum> values;
+};
+
+std::vector<RealOption> real_options(const mjOption& o) {
+    return {{"timestep", {&o.timestep, 1}},
+            {"apirate", {&o.apirate, 1}},
+            {"impratio", {&o.impratio, 1}},
+            {"tolerance", {&o.tolerance, 1}},
+            {"noslip_tolerance", {&o.noslip_tolerance, 1}},
+            {"mpr_tolerance", {&o.mpr_tolerance, 1}},
+            {"gravity", o.gravity},
+            {"wind", o.wind},
+            {"magnetic", o.magnetic},
+            {"density", {&o.density, 1}},
+            {"viscosity", {&o.viscosity, 1}},
+            {"o_margin", {&o.o_margin, 1}},
+            {"o_solref", o.o_solref},
+            {"o_solimp", o.o_solimp}};
+}
+
+// The physics step must move time forward, and a step of over a second
+// is no simulation of a robot.
+constexpr double kMaxTimestep = 1.0;
+
+// What is wrong with the options, or "".
+std::string option_fault(const mjOption& o) {
+    for (const RealOption& r : real_options(o)) {
+        for (mjtNum v : r.values) {
+            if (!std::isfinite(v)) return r.name;
+        }
+    }
+    if (!(o.timestep > 0 && o.timestep <= kMaxTimestep)) return "timestep";
+    return "";
+}
+
+std::string where(const std::filesystem::path& file, const SceneText& text, const std::string& option) {
+    for (const auto& [name, line] : text.option_lines) {
+        if (name == option) return file.string() + ":" + std::to_string(line);
+    }
+    return file.string();
+}
+
+void check_options(const std::filesystem::path& file, const SceneText& text, const mjOption& o) {
+    const std::string name = option_fault(o);
+    if (name.empty()) return;
+    char value[64] = "";
+    for (const RealOption& r : real_options(o)) {
+        if (name == r.name) std::snprintf(value, sizeof value, "%g%s", r.values[0], r.values.size() > 1 ? " ..." : "");
+    }
+    const std::string why = name == "timestep" && std::isfinite(o.timestep)
+                                ? "must be above 0 and at most 1 s"
+                                : "must be a finite number";
+    throw WorldError(where(file, text, name) + ": option " + name + " = " + value + " " + why);
+}
+
+ModelPtr load(const std::filesystem::path& file) {
+    std::array<char, 1024> error{};
+    ModelPtr model;
+    try {
+        model.reset(mj_loadXML(file.c_str(), nullptr, error.data(), int(error.size())));
+    } catch (const PhysicsError& e) {
+        throw WorldError(file.string() + ": " + e.what());
+    }
+    if (!model) {
+        std::string line = line_of(error.data());
+        throw WorldError(file.string() + (line.empty() ? "" : ":" + line) + ": " + one_line(error.data()));
+    }
+    return model;
+}
+
 }  // namespace
 
 Scene::Scene(const std::filesystem::path& file) : file_(file) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such scene file");
-    std::array<char, 1024> error{};
-    model_.reset(mj_loadXML(file.c_str(), nullptr, error.data(), int(error.size())));
-    if (!model_) {
-        std::string line = line_of(error.data());
-        throw WorldError(file.string() + (line.empty() ? "" : ":" + line) + ": " + one_line(error.data()));
+    install_mujoco_handlers();
+    model_ = load(file);
+    SceneText text;
+    text.read(file);
+    check_options(file, text, model_->opt);
+    for (std::string& warning : take_mujoco_warnings()) {
+        // MuJoCo reads "nan" as a number and only warns.
+        if (warning.find("NaN") != std::string::npos) throw WorldError(file.string() + ": " + one_line(warning));
+        warnings_.push_back(one_line(std::move(warning)));
     }
+    size_buffers(model_.get(), text.sizes);
 }
 
 int Scene::find(int type, const std::string& name) const {

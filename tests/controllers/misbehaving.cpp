@@ -3,12 +3,15 @@
 //   "crasher"  dies of SIGSEGV in its 5th step
 //   "quitter"  exits with status 3 in its 3rd step
 //   "odd"      asks for a 3 ms step (not a whole number of 2 ms physics steps)
+//   "nan_force" pushes sideways with 1 N, then sends a NaN force in its 3rd step
+//   "huge_move" sends a move to y = 1e38 in its 3rd step
 // Each prints its pid first, as the test sees it (the controller runs in a
 // PID namespace of its own, where getpid() says 2), so a test can check that
 // it is gone afterwards.
 #include <signal.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +38,10 @@ int main() {
             raise(SIGSEGV);
         }
         if (std::strcmp(name, "quitter") == 0 && steps == 3) std::exit(3);
+        if (std::strcmp(name, "nan_force") == 0) {
+            custom_robot_set_rel_force_and_torque(steps == 3 ? NAN : 1.0f, 0, 0, 0, 0, 0);
+        }
+        if (std::strcmp(name, "huge_move") == 0 && steps == 3) custom_robot_move(0, 1e38f, 0, 0, 1, 0, 0);
         robot_step(std::strcmp(name, "odd") == 0 && steps == 2 ? 3 : 64);
     }
 }
