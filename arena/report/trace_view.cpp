@@ -23,7 +23,7 @@ struct Series {
     }
 };
 
-const char* device_type(const Json& sample) {
+const char* guessed_type(const Json& sample) {
     if (sample.is_number()) return "distance_sensor";
     if (sample.is_array() && sample.size() == 16) return "gps";
     if (sample.is_object() && sample.contains("hex")) return "receiver";
@@ -32,6 +32,7 @@ const char* device_type(const Json& sample) {
 }
 
 struct Reader {
+    const DeviceTypes& types;
     Series series;
     Json devices = Json::object();
     Json packets = Json::array();
@@ -48,10 +49,11 @@ struct Reader {
                 if (!sample.empty()) keys.push_back({t, sample});
                 continue;
             }
-            const char* type = device_type(sample);
+            const auto stated = types.find(name);
+            const char* type = stated != types.end() ? stated->second.c_str() : types.empty() ? guessed_type(sample) : nullptr;
             if (!type) continue;
             devices[name] = type;
-            if (sample.is_number()) {
+            if (std::string_view(type) == "distance_sensor") {
                 series.set(name, sample);
             } else if (std::string_view(type) == "gps") {
                 series.set(name + ".x", rounded(sample.at(12).get<double>(), 1e4));
@@ -103,8 +105,9 @@ struct Reader {
 
 }  // namespace
 
-Json trace_view(const std::filesystem::path& file, std::size_t max_steps, std::vector<std::string>& notes) {
-    Reader reader;
+Json trace_view(const std::filesystem::path& file, const DeviceTypes& types, std::size_t max_steps,
+                std::vector<std::string>& notes) {
+    Reader reader{types};
     for_each_line(file, [&](std::string_view text) { reader.line(text); }, notes);
     const std::size_t n = reader.times.size();
     const std::size_t stride = stride_for(n, max_steps);

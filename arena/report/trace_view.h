@@ -11,6 +11,7 @@
 #define ARENA_REPORT_TRACE_VIEW_H
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,13 @@
 
 namespace arena {
 
-nlohmann::json trace_view(const std::filesystem::path& file, std::size_t max_steps, std::vector<std::string>& notes);
+// Device types by name, as recording.json states them. Empty for a
+// recording made before it did: the types are then told from the shape of
+// the samples.
+using DeviceTypes = std::map<std::string, std::string>;
+
+nlohmann::json trace_view(const std::filesystem::path& file, const DeviceTypes& types, std::size_t max_steps,
+                          std::vector<std::string>& notes);
 
 }  // namespace arena
 

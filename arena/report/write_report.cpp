@@ -24,7 +24,25 @@ Json read_json(const fs::path& file) {
     }
 }
 
-Json robots(const fs::path& dir, std::size_t max_steps, std::vector<std::string>& notes) {
+// Each robot's device types, from recording.json; none for an older
+// recording without one.
+std::map<std::string, DeviceTypes> device_types(const fs::path& recording) {
+    std::map<std::string, DeviceTypes> out;
+    if (!present(recording)) return out;
+    const Json j = read_json(recording);
+    try {
+        for (const Json& robot : j.at("robots")) {
+            DeviceTypes& types = out[robot.at("name").get<std::string>()];
+            for (const Json& d : robot.at("devices")) types[d.at("name").get<std::string>()] = d.at("type").get<std::string>();
+        }
+    } catch (const Json::exception& e) {
+        throw RecordingError(recording.string() + ": " + e.what());
+    }
+    return out;
+}
+
+Json robots(const fs::path& dir, const std::map<std::string, DeviceTypes>& types, std::size_t max_steps,
+            std::vector<std::string>& notes) {
     Json out = Json::object();
     if (!present(dir)) {
         notes.push_back("no traces/ folder: no robot plots");
@@ -33,7 +51,9 @@ Json robots(const fs::path& dir, std::size_t max_steps, std::vector<std::string>
     if (!fs::is_directory(dir)) throw RecordingError(dir.string() + ": not a folder");
     for (const auto& entry : fs::directory_iterator(dir)) {
         if (entry.path().extension() == ".jsonl") {
-            out[entry.path().stem().string()] = trace_view(entry.path(), max_steps, notes);
+            const std::string robot = entry.path().stem().string();
+            const auto stated = types.find(robot);
+            out[robot] = trace_view(entry.path(), stated != types.end() ? stated->second : DeviceTypes{}, max_steps, notes);
         }
     }
     return out;
@@ -92,7 +112,7 @@ Json report_data(const fs::path& dir, const ReportLimits& limits) {
     if (present(dir / "console.log")) console = console_view(dir / "console.log", limits.console_lines, notes);
     data["console"] = std::move(console.lines);
     data["consoleOmitted"] = console.omitted;
-    data["robots"] = robots(dir / "traces", limits.steps, notes);
+    data["robots"] = robots(dir / "traces", device_types(dir / "recording.json"), limits.steps, notes);
     data["notes"] = notes;
     return data;
 }
