@@ -34,7 +34,9 @@ enum class Op { read, write, measure, corrupt_head, corrupt_tail };
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using arena::link::LinkError;
     Input in{data, size};
-    const std::size_t capacity = std::size_t(in.take(1)) + 1;
+    // A power of two, as the lane's rings are: only then do counters that
+    // wrap past 2^64 keep their place in the ring.
+    const std::size_t capacity = std::size_t{1} << (in.take(1) % 9);
     auto bytes = std::make_unique<std::uint8_t[]>(capacity);
     for (std::size_t i = 0; i < capacity; ++i) bytes[i] = std::uint8_t(in.take(1));
     arena::link::RingState state{};
