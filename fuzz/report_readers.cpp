@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // The files a recording holds, as the readers find them.
-constexpr const char* kFiles[] = {"summary.json", "scene.json", "poses.csv", "console.log", "traces/rover.jsonl"};
+constexpr const char* kFiles[] = {"summary.json", "scene.json", "poses.csv", "console.log", "traces/listener.jsonl"};
 constexpr std::size_t kKinds = std::size(kFiles);
 
 fs::path folder;
