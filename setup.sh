@@ -19,6 +19,8 @@ packages=(
   tmux                                 # terminal multiplexer: the interactive flight test
   nodejs npm                           # Node.js: bundles the run report's viewer (report/)
   chromium                             # headless browser: the run report's browser test
+  clang libclang-rt-14-dev             # clang, libFuzzer and the sanitizer runtimes: fuzz/, .ci/run
+  clang-format                         # the one formatting dialect: tools/check_format
 )
 
 missing=()

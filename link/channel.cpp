@@ -255,7 +255,8 @@ std::optional<Frame> Channel::poll_receive() {
 bool Channel::fill(std::size_t want) {
     if (in_.size() - begin_ < want) {
         // Move what is left to the front and make room for the whole frame.
-        std::memmove(in_.data(), in_.data() + begin_, end_ - begin_);
+        // Nothing to move before the first read: the buffer has no storage yet.
+        if (end_ > begin_) std::memmove(in_.data(), in_.data() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
         if (in_.size() < want) in_.resize(std::max(want, kReadChunk));

@@ -58,6 +58,7 @@ std::size_t Ring::writable() const {
 
 std::size_t Ring::read(std::uint8_t* out, std::size_t size) {
     const std::size_t n = std::min(size, readable());
+    if (n == 0) return 0;  // out may be null then, which memcpy does not allow
     const std::uint64_t tail = s_->tail.load(std::memory_order_relaxed);
     const std::size_t at = std::size_t(tail % capacity_), first = std::min(n, capacity_ - at);
     std::memcpy(out, bytes_ + at, first);
@@ -69,6 +70,7 @@ std::size_t Ring::read(std::uint8_t* out, std::size_t size) {
 
 std::size_t Ring::write(const std::uint8_t* in, std::size_t size) {
     const std::size_t n = std::min(size, writable());
+    if (n == 0) return 0;  // in may be null then, which memcpy does not allow
     const std::uint64_t head = s_->head.load(std::memory_order_relaxed);
     const std::size_t at = std::size_t(head % capacity_), first = std::min(n, capacity_ - at);
     std::memcpy(bytes_ + at, in, first);

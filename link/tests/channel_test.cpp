@@ -84,6 +84,12 @@ TEST(Channel, PeerClosedBetweenFramesIsReportedDistinctly) {
     EXPECT_FALSE(b.receive());
 }
 
+TEST(Channel, PeerClosedBeforeItsFirstFrameIsAClosedLink) {
+    SocketPair p;
+    p.close_end(0);
+    EXPECT_FALSE(Channel(p.fd[1]).receive());
+}
+
 TEST(Channel, PeerClosedInsideAFrameIsAnError) {
     {
         SocketPair p;

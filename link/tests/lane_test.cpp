@@ -181,6 +181,16 @@ TEST(Lane, CountersThatCannotBeRightAreALinkErrorNotAnOverread) {
     ::close(sv[1]);
 }
 
+TEST(Lane, MovingNothingThroughARingTouchesNoBuffer) {
+    Lane lane = Lane::create();
+    Ring out = lane.outgoing(LaneSide::arena), in = lane.incoming(LaneSide::controller);
+    EXPECT_EQ(in.read(nullptr, 0), 0u);  // an empty ring, and an empty request
+    out.write(Bytes{1, 2}.data(), 2);
+    EXPECT_EQ(out.write(nullptr, 0), 0u);
+    EXPECT_EQ(in.read(nullptr, 0), 0u);
+    EXPECT_EQ(in.readable(), 2u);
+}
+
 TEST(Lane, AttachRefusesWhatIsNotALane) {
     // The right size but never made a lane: no magic.
     int blank = memfd_create("blank", 0);
