@@ -675,8 +675,13 @@ void Simulation::stop_controllers(double time) {
         }
         for (auto& line : r->console.finish()) note(*r, LineStream::console, line);
         r->phase = Phase::gone;
-        r->exit = ExitRecord{st.clean() ? ExitHow::stopped : st.signalled ? ExitHow::signal : ExitHow::exited, st, time};
-        if (!st.clean()) note(*r, LineStream::arena, "controller " + st.describe() + " when told to stop at t = " + seconds(time) + " s");
+        r->exit = ExitRecord{st.clean()                ? ExitHow::stopped
+                             : r->process->killed() ? ExitHow::failed
+                             : st.signalled         ? ExitHow::signal
+                                                    : ExitHow::exited,
+                             st, time};
+        const std::string how = r->process->killed() ? "was killed, not having ended" : st.describe();
+        if (!st.clean()) note(*r, LineStream::arena, "controller " + how + " when told to stop at t = " + seconds(time) + " s");
     }
 }
 
