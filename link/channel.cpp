@@ -125,6 +125,22 @@ bool Channel::arm() {
     return false;
 }
 
+bool Channel::incoming() const noexcept {
+    try {
+        return lane_ && lane_readable();
+    } catch (const LinkError&) {
+        return true;
+    }
+}
+
+bool Channel::has_room() const noexcept {
+    try {
+        return lane_ && lane_writable();
+    } catch (const LinkError&) {
+        return true;
+    }
+}
+
 bool Channel::arm_for_room() {
     if (!lane_ || peer_gone_) return false;
     out_ring_->state().writer_sleeps.store(1, std::memory_order_seq_cst);
@@ -142,7 +158,7 @@ bool Channel::woken(bool socket_readable) {
         ssize_t n = ::recv(fd_, wake, sizeof wake, MSG_DONTWAIT);
         if (n == 0 || (n < 0 && errno == ECONNRESET)) peer_gone_ = true;
     }
-    return ready();
+    return has_buffered() || peer_gone_ || incoming() || (sending() && has_room());
 }
 
 void Channel::send_frame(MessageType type) {

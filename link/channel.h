@@ -93,9 +93,12 @@ public:
     // The peer has closed the link and every byte it sent has been taken.
     bool ended() const { return peer_gone_ && !incoming(); }
     // New bytes wait to be read (a lane's ring only: no system call).
-    bool incoming() const { return lane_ && lane_readable(); }
-    // Room to send more without waiting (a lane's ring only).
-    bool has_room() const { return lane_ && lane_writable(); }
+    // Never throws: a lane whose counters are broken counts as news, so that
+    // the receive or flush that follows throws where the caller expects it.
+    bool incoming() const noexcept;
+    // Room to send more without waiting (a lane's ring only); never throws,
+    // as incoming().
+    bool has_room() const noexcept;
     // Before sleeping in poll() on fd() for room to send: asks a lane's peer
     // to ring the socket when it reads; false if there is room already.
     // woken() disarms it too.

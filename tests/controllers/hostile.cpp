@@ -117,10 +117,15 @@ int main() {
             if (name == "corrupt") corrupt_lane();
             if (name == "stopper") raise(SIGSTOP);
             if (name == "forker") {
+                int said[2];
+                if (pipe(said) != 0) std::exit(2);
                 if (fork() == 0) {
                     say_pid("child");
+                    [[maybe_unused]] ssize_t n = write(said[1], "!", 1);
                     for (;;) pause();
                 }
+                char c;
+                [[maybe_unused]] ssize_t n = read(said[0], &c, 1);  // the child's pid is out first
                 std::exit(0);
             }
         }
