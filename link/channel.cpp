@@ -215,7 +215,7 @@ bool Channel::flush() {
 
 bool Channel::fill_now(std::size_t want) {
     if (in_.size() - begin_ < want) {
-        std::memmove(in_.data(), in_.data() + begin_, end_ - begin_);
+        if (end_ > begin_) std::memmove(in_.data(), in_.data() + begin_, end_ - begin_);
         end_ -= begin_;
         begin_ = 0;
         if (in_.size() < want) in_.resize(std::max(want, kReadChunk));

@@ -32,6 +32,8 @@ const char* guessed_type(const Json& sample) {
 }
 
 struct Reader {
+    explicit Reader(const DeviceTypes& stated) : types(stated) {}
+
     const DeviceTypes& types;
     Series series;
     Json devices = Json::object();
@@ -107,7 +109,7 @@ struct Reader {
 
 Json trace_view(const std::filesystem::path& file, const DeviceTypes& types, std::size_t max_steps,
                 std::vector<std::string>& notes) {
-    Reader reader{types};
+    Reader reader(types);
     for_each_line(file, [&](std::string_view text) { reader.line(text); }, notes);
     const std::size_t n = reader.times.size();
     const std::size_t stride = stride_for(n, max_steps);
