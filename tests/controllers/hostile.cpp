@@ -107,8 +107,8 @@ int main() {
         }
         if (step == 3) {
             if (name == "spinner") {
-                for (volatile unsigned long i = 0;; i = i + 1) {
-                }
+                static volatile unsigned long spins;
+                for (;;) spins = spins + 1;
             }
             if (name == "halfframe") {
                 write_half_frame();

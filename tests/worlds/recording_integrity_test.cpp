@@ -46,7 +46,9 @@ TEST(RecordingIntegrity, AFullDiskStopsTheRunWithItsOwnStatusAndLeavesWholeLines
         EXPECT_TRUE(text.empty() || text.back() == '\n') << file << " ends in a cut line";
     }
     // Whole or absent, never cut.
-    if (std::filesystem::exists(rec / "summary.json")) EXPECT_NO_THROW(read_summary(rec));
+    if (std::filesystem::exists(rec / "summary.json")) {
+        EXPECT_NO_THROW(read_summary(rec));
+    }
 }
 
 TEST(RecordingIntegrity, AFolderHoldingARecordingIsRefusedUnlessOverwriteIsGiven) {
