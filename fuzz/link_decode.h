@@ -32,9 +32,7 @@ inline void decode_and_check(arena::link::MessageType type, std::span<const std:
     case MessageType::welcome: check_round_trip(decode_welcome(payload), decode_welcome); break;
     case MessageType::step: check_round_trip(decode_step(payload), decode_step); break;
     case MessageType::sensors: check_round_trip(decode_sensors(payload), decode_sensors); break;
-    case MessageType::image_request:
-        check_round_trip(decode_image_request(payload), decode_image_request);
-        break;
+    case MessageType::image_request: check_round_trip(decode_image_request(payload), decode_image_request); break;
     case MessageType::image: check_round_trip(decode_image(payload), decode_image); break;
     case MessageType::stop: check_round_trip(decode_stop(payload), decode_stop); break;
     }

@@ -20,7 +20,8 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 void write(const fs::path& file, const Bytes& bytes) {
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 template <class Message>
@@ -68,9 +69,12 @@ Step some_step() {
 Welcome some_welcome() {
     Welcome w;
     w.robot_name = "rover";
-    w.devices = {{1, "ir0", DeviceType::distance_sensor}, {2, "ir1", DeviceType::distance_sensor},
-                 {3, "gps", DeviceType::gps},           {4, "camera", DeviceType::camera},
-                 {5, "ircom", DeviceType::receiver},     {6, "emitter", DeviceType::emitter}};
+    w.devices = {{1, "ir0", DeviceType::distance_sensor},
+                 {2, "ir1", DeviceType::distance_sensor},
+                 {3, "gps", DeviceType::gps},
+                 {4, "camera", DeviceType::camera},
+                 {5, "ircom", DeviceType::receiver},
+                 {6, "emitter", DeviceType::emitter}};
     w.sensors = some_sensors();
     w.sensors.time = 0;
     return w;
