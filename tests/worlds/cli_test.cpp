@@ -136,7 +136,7 @@ TEST(Cli, RunSaysHowFastItSteppedAndHowLongStartingTook) {
               4)
         << r.err;
     EXPECT_DOUBLE_EQ(simulated, 2.0);
-    ASSERT_GT(wall, 0);
+    ASSERT_GE(wall, 0);  // a fast run can step 2 s in under half a millisecond
     // The wall time is printed to the millisecond.
     EXPECT_GE(speed, std::floor(simulated / (wall + 0.0005))) << "the speed is over the stepping alone";
     if (wall > 0.0005) {
