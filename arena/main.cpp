@@ -48,8 +48,8 @@ constexpr int status(arena::RunStatus s) { return int(s); }
 std::string finite_in(double v, double min, bool min_exclusive, double max) {
     if (!std::isfinite(v) || v < min || (min_exclusive && v == min) || v > max) {
         char range[96];
-        std::snprintf(range, sizeof range, min_exclusive ? "must be a number above %g and at most %g"
-                                                         : "must be a number from %g to %g",
+        std::snprintf(range, sizeof range,
+                      min_exclusive ? "must be a number above %g and at most %g" : "must be a number from %g to %g",
                       min, max);
         return range;
     }
@@ -152,8 +152,8 @@ int run(RunArgs a) {
         recorder.reset();  // closes every file of the recording
         // An interrupted user wants the arena gone at once; the recording is
         // whole, and the report can be written from it later.
-        const bool with_report = !a.no_report && outcome != arena::RunStatus::interrupted &&
-                                 outcome != arena::RunStatus::recording_failed;
+        const bool with_report =
+            !a.no_report && outcome != arena::RunStatus::interrupted && outcome != arena::RunStatus::recording_failed;
         finish_recording(a.record, with_report, default_folder);
         if (outcome == arena::RunStatus::interrupted && !a.no_report) {
             std::cerr << "arena: interrupted; `arena report " << a.record << "` writes its report\n";
@@ -165,16 +165,18 @@ int run(RunArgs a) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"arena: a headless robot simulator. It loads a world (a folder holding world.toml and its\n"
-                 "MJCF scene), starts each robot's controller program and runs them in lock-step with the\n"
-                 "physics. Controllers named in world.toml are found beside the arena binary, or relative to\n"
-                 "the world folder when the name holds a '/'."};
-    app.footer("Exit status: 0 the run completed; 1 a controller failed (exited non-zero, crashed, broke its\n"
-               "link, did not answer in time, or ended before the run did); 2 bad usage or a bad world (its\n"
-               "physics breaking down included); 3 the recording could not be written (a full disk); 4 the\n"
-               "arena itself failed; 130 interrupted (SIGINT, SIGTERM, SIGHUP).\n"
-               "Controller output is shown as [robot] text on standard output; the arena's own reports\n"
-               "go to standard error.");
+    CLI::App app{
+        "arena: a headless robot simulator. It loads a world (a folder holding world.toml and its\n"
+        "MJCF scene), starts each robot's controller program and runs them in lock-step with the\n"
+        "physics. Controllers named in world.toml are found beside the arena binary, or relative to\n"
+        "the world folder when the name holds a '/'."};
+    app.footer(
+        "Exit status: 0 the run completed; 1 a controller failed (exited non-zero, crashed, broke its\n"
+        "link, did not answer in time, or ended before the run did); 2 bad usage or a bad world (its\n"
+        "physics breaking down included); 3 the recording could not be written (a full disk); 4 the\n"
+        "arena itself failed; 130 interrupted (SIGINT, SIGTERM, SIGHUP).\n"
+        "Controller output is shown as [robot] text on standard output; the arena's own reports\n"
+        "go to standard error.");
     app.require_subcommand(1);
 
     RunArgs a;
@@ -192,16 +194,18 @@ int main(int argc, char** argv) {
         ->check([](const std::string& v) {
             const bool digits = !v.empty() && v.size() <= 19 && v.find_first_not_of("0123456789") == std::string::npos;
             return digits && std::stoull(v) <= std::uint64_t(INT64_MAX) ? std::string()
-                                                                       : "must be a whole number from 0 to 2^63-1";
+                                                                        : "must be a whole number from 0 to 2^63-1";
         });
     run_cmd->add_flag("--overwrite", a.overwrite, "Let --record replace a recording already in its folder");
-    run_cmd->add_option("--step-timeout", a.step_timeout,
-                        "Wall-clock seconds a controller has to answer a step before it is ended (default: the "
-                        "world's step_timeout, or 10; 0: no limit, for debugging a controller)")
-        ->check([](const std::string& v) { return finite_in(std::strtod(v.c_str(), nullptr), 0.0, false, arena::kMaxDuration); });
+    run_cmd
+        ->add_option("--step-timeout", a.step_timeout,
+                     "Wall-clock seconds a controller has to answer a step before it is ended (default: the "
+                     "world's step_timeout, or 10; 0: no limit, for debugging a controller)")
+        ->check([](const std::string& v) {
+            return finite_in(std::strtod(v.c_str(), nullptr), 0.0, false, arena::kMaxDuration);
+        });
     run_cmd->add_option("--keys", a.keys, "TOML file of [[keys]] tables: scripted keys, added to the world's");
-    run_cmd->add_flag("--interactive", a.interactive,
-                      "Keys from the terminal (arrows, letters); implies --realtime");
+    run_cmd->add_flag("--interactive", a.interactive, "Keys from the terminal (arrows, letters); implies --realtime");
     run_cmd->add_flag("--realtime", a.realtime, "Pace the run to the wall clock (default: as fast as possible)");
 
     std::string report_folder;

@@ -44,9 +44,7 @@ struct Pass {
     int ms;
 };
 
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 fs::path arena_binary() { return fs::canonical("/proc/self/exe").parent_path() / "arena"; }
 
@@ -58,8 +56,8 @@ struct ArenaTimes {
 
 ArenaTimes run_arena(const fs::path& world, const std::string& extra) {
     const fs::path report = fs::temp_directory_path() / "gate_course_speed.stderr";
-    const std::string command = arena_binary().string() + " run " + world.string() + " " + extra +
-                                " > /dev/null 2> " + report.string();
+    const std::string command =
+        arena_binary().string() + " run " + world.string() + " " + extra + " > /dev/null 2> " + report.string();
     const auto start = Clock::now();
     if (std::system(command.c_str()) != 0) throw std::runtime_error("arena failed: " + command);
     ArenaTimes t{seconds_since(start), 0, 0};
@@ -153,15 +151,14 @@ int main(int argc, char** argv) {
             bound_best = std::min(bound_best, r.wall);
         }
         const double replayed = r.simulated;
-        std::printf("simulated          %8.1f s (%zu passes; replay %.1f s)\n", simulated, passes.size(),
-                    replayed);
-        std::printf("arena, whole run   %8.4f s wall  %8.0f x real time  (with loading and stopping)\n",
-                    best.command, simulated / best.command);
-        std::printf("arena, stepping    %8.4f s wall  %8.0f x real time  (first step to last; starting the "
-                    "controller %.1f ms before)\n",
-                    best.stepping, simulated / best.stepping, best.starting);
-        std::printf("physics alone      %8.4f s wall  %8.0f x real time\n", bound_best,
-                    replayed / bound_best);
+        std::printf("simulated          %8.1f s (%zu passes; replay %.1f s)\n", simulated, passes.size(), replayed);
+        std::printf("arena, whole run   %8.4f s wall  %8.0f x real time  (with loading and stopping)\n", best.command,
+                    simulated / best.command);
+        std::printf(
+            "arena, stepping    %8.4f s wall  %8.0f x real time  (first step to last; starting the "
+            "controller %.1f ms before)\n",
+            best.stepping, simulated / best.stepping, best.starting);
+        std::printf("physics alone      %8.4f s wall  %8.0f x real time\n", bound_best, replayed / bound_best);
         std::printf("ratio to the bound %8.2f stepping, %.2f whole run\n", best.stepping / bound_best,
                     best.command / bound_best);
         std::printf("replay ends %.3g m from the flight's last pose\n",

@@ -137,8 +137,10 @@ double library_arena(int fd, int n) {
     if (!ch.receive()) std::exit(1);
     Welcome w;
     w.robot_name = "airship";
-    w.devices = {{1, "camera", DeviceType::camera}, {2, "gps", DeviceType::gps},
-                 {3, "ds0", DeviceType::distance_sensor}, {4, "ds1", DeviceType::distance_sensor}};
+    w.devices = {{1, "camera", DeviceType::camera},
+                 {2, "gps", DeviceType::gps},
+                 {3, "ds0", DeviceType::distance_sensor},
+                 {4, "ds1", DeviceType::distance_sensor}};
     w.sensors = airship_sensors(0);
     ch.send(w);
     if (!ch.receive()) std::exit(1);  // the first STEP starts the clock
@@ -206,8 +208,8 @@ int main(int argc, char** argv) {
     if (n <= 0) n = 50000;
     std::size_t step_bytes = frame_bytes(airship_step());
     std::size_t sensors_bytes = frame_bytes(airship_sensors(0));
-    std::printf("one step: STEP %zu bytes, SENSORS %zu bytes; %d round trips per round\n",
-                step_bytes, sensors_bytes, n);
+    std::printf("one step: STEP %zu bytes, SENSORS %zu bytes; %d round trips per round\n", step_bytes, sensors_bytes,
+                n);
 
     // Rounds alternate so that both see the same load on a shared machine;
     // the best of each is the least disturbed.
@@ -225,11 +227,10 @@ int main(int argc, char** argv) {
                 return link_controller(ch, n);
             });
         // Here the forked half is the controller, the timed half the arena.
-        double lib = measure([](int fd) { library_controller(fd); },
-                             [&](int fd) { return library_arena(fd, n); });
+        double lib = measure([](int fd) { library_controller(fd); }, [&](int fd) { return library_arena(fd, n); });
         double lane = measure_lane(n);
-        std::printf("round %d: raw %.3f us, link %.3f us, library %.3f us, lane %.3f us\n", round + 1, raw, lnk,
-                    lib, lane);
+        std::printf("round %d: raw %.3f us, link %.3f us, library %.3f us, lane %.3f us\n", round + 1, raw, lnk, lib,
+                    lane);
         best_lane = std::min(best_lane, lane);
         best_raw = std::min(best_raw, raw);
         best_link = std::min(best_link, lnk);
@@ -238,8 +239,7 @@ int main(int argc, char** argv) {
     std::printf("raw ping-pong   %8.3f us per round trip\n", best_raw);
     std::printf("link round trip %8.3f us per round trip\n", best_link);
     std::printf("ratio           %8.3f (target <= 1.5)\n", best_link / best_raw);
-    std::printf("library step    %8.3f us per round trip, ratio %.3f\n", best_library,
-                best_library / best_raw);
+    std::printf("library step    %8.3f us per round trip, ratio %.3f\n", best_library, best_library / best_raw);
     std::printf("link over lane  %8.3f us per round trip, ratio %.3f\n", best_lane, best_lane / best_raw);
     return 0;
 }

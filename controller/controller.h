@@ -79,12 +79,10 @@ const void *receiver_get_buffer(DeviceTag tag);
 void differential_wheels_set_speed(int left, int right);
 /* Force (N) and torque (N m) in the robot's own axes (x forward, y up,
    z right), acting during the whole next step. */
-void custom_robot_set_rel_force_and_torque(float fx, float fy, float fz,
-                                           float tx, float ty, float tz);
+void custom_robot_set_rel_force_and_torque(float fx, float fy, float fz, float tx, float ty, float tz);
 /* Places the robot at (x, y, z), turned by angle radians about the axis
    (ax, ay, az), and stops it. */
-void custom_robot_move(float x, float y, float z,
-                       float ax, float ay, float az, float angle);
+void custom_robot_move(float x, float y, float z, float ax, float ay, float az, float angle);
 /* Transmits size bytes on the emitter; heard by receivers in range. */
 void emitter_send(DeviceTag tag, const void *data, int size);
 

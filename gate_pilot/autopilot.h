@@ -10,10 +10,10 @@
 
 extern const float Puertas[7][3];
 
-extern float Kpro, Kdif;          // altitude
-extern float Kpro2, Kdif2;        // z axis (state 5)
-extern float Kpro3, Kdif3, Kint3; // heading
-extern float Kproh, Kdifh;        // distance, or x axis in state 4
+extern float Kpro, Kdif;           // altitude
+extern float Kpro2, Kdif2;         // z axis (state 5)
+extern float Kpro3, Kdif3, Kint3;  // heading
+extern float Kproh, Kdifh;         // distance, or x axis in state 4
 
 extern float dx, dy, dz, dh;      // errors of the latest laws
 extern float Pdx, Pdy, Pdz, Pdh;  // their previous values, never cleared
@@ -21,7 +21,7 @@ extern float ISum3;               // heading integral of state 2, unbounded
 
 // One step of the machine: writes all three commands and may advance
 // apState and gateIndex and print a console line.
-void autopilotStep(const float pos[3], float heading, int &apState, int &gateIndex,
-                   float &cmdYaw, float &cmdVert, float &cmdFwd);
+void autopilotStep(const float pos[3], float heading, int &apState, int &gateIndex, float &cmdYaw, float &cmdVert,
+                   float &cmdFwd);
 
 #endif

@@ -14,12 +14,12 @@ extern const float Dt;  // seconds between passes, matching robot_step(32)
 // What the motion stage carries from one pass to the next. The loop owns one
 // of these, zeroed once before the first pass and never reset.
 struct Motion {
-  float roll, pitch, yaw;
-  float prevRoll, prevPitch, prevYaw;
-  float nedPos[3], prevNedPos[3];
-  float nedVel[3];
-  float bodyVel[3];
-  float eulerRate[3], prevEulerRate[3];
+    float roll, pitch, yaw;
+    float prevRoll, prevPitch, prevYaw;
+    float nedPos[3], prevNedPos[3];
+    float nedVel[3];
+    float bodyVel[3];
+    float eulerRate[3], prevEulerRate[3];
 };
 
 // Pose stage: fetches this pass's GPS matrix, writes the world position

@@ -16,9 +16,7 @@ namespace {
 
 constexpr std::size_t kReadChunk = 64 * 1024;
 
-std::string system_error(const char* what) {
-    return std::string(what) + " failed: " + std::strerror(errno);
-}
+std::string system_error(const char* what) { return std::string(what) + " failed: " + std::strerror(errno); }
 
 // Writes all of data; false if the peer has gone.
 bool write_all(int fd, const std::uint8_t* data, std::size_t size) {
@@ -164,8 +162,8 @@ bool Channel::woken(bool socket_readable) {
 void Channel::send_frame(MessageType type) {
     std::size_t payload = out_.size() - kFrameHeaderBytes;
     if (payload > kMaxFrameBytes) {
-        throw LinkError(std::string(name_of(type)) + " message of " + std::to_string(payload) +
-                        " bytes is over the " + std::to_string(kMaxFrameBytes) + "-byte limit");
+        throw LinkError(std::string(name_of(type)) + " message of " + std::to_string(payload) + " bytes is over the " +
+                        std::to_string(kMaxFrameBytes) + "-byte limit");
     }
     for (std::size_t i = 0; i < 4; ++i) out_[i] = static_cast<std::uint8_t>(payload >> (8 * i));
     out_[4] = static_cast<std::uint8_t>(type);
@@ -177,8 +175,8 @@ void Channel::send_frame(MessageType type) {
 void Channel::queue_frame(MessageType type) {
     const std::size_t payload = out_.size() - kFrameHeaderBytes;
     if (payload > kMaxFrameBytes) {
-        throw LinkError(std::string(name_of(type)) + " message of " + std::to_string(payload) +
-                        " bytes is over the " + std::to_string(kMaxFrameBytes) + "-byte limit");
+        throw LinkError(std::string(name_of(type)) + " message of " + std::to_string(payload) + " bytes is over the " +
+                        std::to_string(kMaxFrameBytes) + "-byte limit");
     }
     for (std::size_t i = 0; i < 4; ++i) out_[i] = static_cast<std::uint8_t>(payload >> (8 * i));
     out_[4] = static_cast<std::uint8_t>(type);
@@ -250,8 +248,8 @@ std::optional<Frame> Channel::poll_receive() {
         return std::nullopt;
     }
     const std::uint8_t* h = in_.data() + begin_;
-    const std::uint32_t length = std::uint32_t{h[0]} | std::uint32_t{h[1]} << 8 | std::uint32_t{h[2]} << 16 |
-                                 std::uint32_t{h[3]} << 24;
+    const std::uint32_t length =
+        std::uint32_t{h[0]} | std::uint32_t{h[1]} << 8 | std::uint32_t{h[2]} << 16 | std::uint32_t{h[3]} << 24;
     const std::uint8_t type = h[4];
     if (type < 1 || type > 7) throw LinkError("frame of unknown message type " + std::to_string(type));
     const char* name = name_of(static_cast<MessageType>(type));
@@ -292,23 +290,20 @@ std::optional<Frame> Channel::receive() {
         throw LinkError("the link closed inside a frame header");
     }
     const std::uint8_t* h = in_.data() + begin_;
-    std::uint32_t length = std::uint32_t{h[0]} | std::uint32_t{h[1]} << 8 |
-                           std::uint32_t{h[2]} << 16 | std::uint32_t{h[3]} << 24;
+    std::uint32_t length =
+        std::uint32_t{h[0]} | std::uint32_t{h[1]} << 8 | std::uint32_t{h[2]} << 16 | std::uint32_t{h[3]} << 24;
     std::uint8_t type = h[4];
     if (type < 1 || type > 7) {
         throw LinkError("frame of unknown message type " + std::to_string(type));
     }
     if (length > kMaxFrameBytes) {
-        throw LinkError(std::string(name_of(static_cast<MessageType>(type))) + " frame of " +
-                        std::to_string(length) + " bytes is over the " +
-                        std::to_string(kMaxFrameBytes) + "-byte limit");
+        throw LinkError(std::string(name_of(static_cast<MessageType>(type))) + " frame of " + std::to_string(length) +
+                        " bytes is over the " + std::to_string(kMaxFrameBytes) + "-byte limit");
     }
     if (!fill(kFrameHeaderBytes + length)) {
-        throw LinkError(std::string("the link closed inside a ") +
-                        name_of(static_cast<MessageType>(type)) + " frame");
+        throw LinkError(std::string("the link closed inside a ") + name_of(static_cast<MessageType>(type)) + " frame");
     }
-    Frame frame{static_cast<MessageType>(type),
-                {in_.data() + begin_ + kFrameHeaderBytes, length}};
+    Frame frame{static_cast<MessageType>(type), {in_.data() + begin_ + kFrameHeaderBytes, length}};
     begin_ += kFrameHeaderBytes + length;
     return frame;
 }

@@ -106,12 +106,12 @@ public:
 
 private:
     void queue_frame(MessageType type);  // out_ holds header space + payload
-    bool fill_now(std::size_t want);    // reads what is there now; true once want bytes are buffered
-    void send_frame(MessageType type);  // out_ holds header space + payload
-    bool fill(std::size_t want);        // reads until want bytes are buffered
+    bool fill_now(std::size_t want);     // reads what is there now; true once want bytes are buffered
+    void send_frame(MessageType type);   // out_ holds header space + payload
+    bool fill(std::size_t want);         // reads until want bytes are buffered
 
     bool write_bytes(const std::uint8_t* data, std::size_t size);  // false if the peer has gone
-    std::size_t read_some(std::uint8_t* into, std::size_t room);  // 0: the peer has gone
+    std::size_t read_some(std::uint8_t* into, std::size_t room);   // 0: the peer has gone
     void lane_write(const std::uint8_t* data, std::size_t size);
     std::size_t lane_read(std::uint8_t* into, std::size_t room);
     bool sleep_on_socket(std::atomic<std::uint32_t>& flag, bool (Channel::*done)() const);

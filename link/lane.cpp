@@ -16,7 +16,7 @@ namespace {
 
 constexpr std::uint32_t kMagic = 0x454e414c;  // "LANE"
 constexpr std::uint32_t kVersion = 1;
-constexpr std::size_t kHeaderBytes = 4096;     // the header and both rings' counters
+constexpr std::size_t kHeaderBytes = 4096;  // the header and both rings' counters
 constexpr std::size_t kRegionBytes = kHeaderBytes + 2 * Lane::kRingBytes;
 
 // The first page: which region this is, then the counters of ring 0 (arena
@@ -104,7 +104,7 @@ Lane Lane::create() {
 }
 
 Lane Lane::attach(int fd) {
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0) throw LinkError(system_error("looking at the lane's descriptor"));
     if (!S_ISREG(st.st_mode) || std::size_t(st.st_size) != kRegionBytes) {
         throw LinkError("descriptor " + std::to_string(fd) + " is not an arena lane");

@@ -42,8 +42,7 @@ struct RingState {
 // One end of one ring.
 class Ring {
 public:
-    Ring(RingState* state, std::uint8_t* bytes, std::size_t capacity)
-        : s_(state), bytes_(bytes), capacity_(capacity) {}
+    Ring(RingState* state, std::uint8_t* bytes, std::size_t capacity) : s_(state), bytes_(bytes), capacity_(capacity) {}
 
     // Bytes waiting to be read, or room left to write. Throw LinkError when
     // the counters cannot be right.

@@ -8,24 +8,24 @@ namespace arena::link {
 
 const char* name_of(MessageType type) {
     switch (type) {
-        case MessageType::hello: return "HELLO";
-        case MessageType::welcome: return "WELCOME";
-        case MessageType::step: return "STEP";
-        case MessageType::sensors: return "SENSORS";
-        case MessageType::image_request: return "IMAGE_REQUEST";
-        case MessageType::image: return "IMAGE";
-        case MessageType::stop: return "STOP";
+    case MessageType::hello: return "HELLO";
+    case MessageType::welcome: return "WELCOME";
+    case MessageType::step: return "STEP";
+    case MessageType::sensors: return "SENSORS";
+    case MessageType::image_request: return "IMAGE_REQUEST";
+    case MessageType::image: return "IMAGE";
+    case MessageType::stop: return "STOP";
     }
     return "unknown";
 }
 
 const char* name_of(DeviceType type) {
     switch (type) {
-        case DeviceType::distance_sensor: return "distance_sensor";
-        case DeviceType::gps: return "gps";
-        case DeviceType::camera: return "camera";
-        case DeviceType::receiver: return "receiver";
-        case DeviceType::emitter: return "emitter";
+    case DeviceType::distance_sensor: return "distance_sensor";
+    case DeviceType::gps: return "gps";
+    case DeviceType::camera: return "camera";
+    case DeviceType::receiver: return "receiver";
+    case DeviceType::emitter: return "emitter";
     }
     return "unknown";
 }
@@ -55,8 +55,7 @@ std::size_t read_count(Reader& r, std::size_t item_size) {
 
 void write_packet(Writer& w, const Packet& p) {
     if (p.bytes.size() > kMaxPacketBytes) {
-        throw LinkError("packet of " + std::to_string(p.bytes.size()) +
-                        " bytes is over the 65535-byte limit");
+        throw LinkError("packet of " + std::to_string(p.bytes.size()) + " bytes is over the 65535-byte limit");
     }
     w.u8(p.tag);
     w.u16(static_cast<std::uint16_t>(p.bytes.size()));
@@ -93,16 +92,16 @@ void read_header(Reader& r, const char* peer) {
     if (magic != kMagic) r.fail("bad magic number (not an arena link)");
     std::uint32_t version = r.u32();
     if (version != kProtocolVersion) {
-        r.fail(std::string(peer) + " speaks link protocol version " + std::to_string(version) +
-               ", this side version " + std::to_string(kProtocolVersion));
+        r.fail(std::string(peer) + " speaks link protocol version " + std::to_string(version) + ", this side version " +
+               std::to_string(kProtocolVersion));
     }
 }
 
 void write_image(Writer& w, const Image& m) {
     if (m.rgb.size() != std::size_t{m.width} * m.height * 3) {
-        throw LinkError("image of " + std::to_string(m.width) + " x " + std::to_string(m.height) +
-                        " needs " + std::to_string(std::size_t{m.width} * m.height * 3) +
-                        " bytes, not " + std::to_string(m.rgb.size()));
+        throw LinkError("image of " + std::to_string(m.width) + " x " + std::to_string(m.height) + " needs " +
+                        std::to_string(std::size_t{m.width} * m.height * 3) + " bytes, not " +
+                        std::to_string(m.rgb.size()));
     }
     w.u8(m.tag);
     w.u16(m.width);
@@ -117,8 +116,8 @@ Image read_image(Reader& r) {
     m.height = r.u16();
     std::size_t size = std::size_t{m.width} * m.height * 3;
     if (r.remaining() < size) {
-        r.fail(std::to_string(m.width) + " x " + std::to_string(m.height) + " image needs " +
-               std::to_string(size) + " bytes, the message holds " + std::to_string(r.remaining()));
+        r.fail(std::to_string(m.width) + " x " + std::to_string(m.height) + " image needs " + std::to_string(size) +
+               " bytes, the message holds " + std::to_string(r.remaining()));
     }
     auto b = r.raw(size);
     m.rgb.assign(b.begin(), b.end());
@@ -233,9 +232,7 @@ void encode(const Sensors& m, std::vector<std::uint8_t>& out) {
     write_sensors(w, m);
 }
 
-void encode(const ImageRequest& m, std::vector<std::uint8_t>& out) {
-    Writer(out).u8(m.tag);
-}
+void encode(const ImageRequest& m, std::vector<std::uint8_t>& out) { Writer(out).u8(m.tag); }
 
 void encode(const Image& m, std::vector<std::uint8_t>& out) {
     Writer w(out);

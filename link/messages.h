@@ -79,15 +79,15 @@ struct Packet {
 // Everything the program asked for since its last step. Fields a program did
 // not touch this step are absent: the arena keeps the previous command.
 struct Step {
-    std::int32_t ms = 0;                    // simulated time to advance
-    std::vector<Enable> enables;            // device enables, in call order
+    std::int32_t ms = 0;          // simulated time to advance
+    std::vector<Enable> enables;  // device enables, in call order
     std::optional<std::int32_t> keyboard_period_ms;
-    std::optional<std::array<std::int16_t, 2>> wheels;     // left, right
-    std::optional<std::array<float, 6>> force_torque;      // fx fy fz tx ty tz
-    std::optional<std::array<float, 7>> move;              // x y z ax ay az angle
-    std::string console;                    // console text bytes, as printed
-    std::vector<Packet> emits;              // emitter packets, in call order
-    std::vector<std::uint8_t> looked;       // cameras whose image the program looked at
+    std::optional<std::array<std::int16_t, 2>> wheels;  // left, right
+    std::optional<std::array<float, 6>> force_torque;   // fx fy fz tx ty tz
+    std::optional<std::array<float, 7>> move;           // x y z ax ay az angle
+    std::string console;                                // console text bytes, as printed
+    std::vector<Packet> emits;                          // emitter packets, in call order
+    std::vector<std::uint8_t> looked;                   // cameras whose image the program looked at
     // The program's stdout or stderr holds bytes the arena has not read (or
     // the library could not tell): only then does the arena look at them.
     bool output_waiting = true;
@@ -126,13 +126,13 @@ struct Image {
 // list keeps its previous reading, except that keys and packets belong to
 // this step alone (absent means none).
 struct Sensors {
-    double time = 0.0;                      // simulated seconds
+    double time = 0.0;  // simulated seconds
     std::vector<DistanceSample> distances;
     std::vector<GpsSample> gps;
-    std::vector<std::int32_t> keys;         // codes held this step
-    std::vector<Packet> packets;            // at most one per receiver
+    std::vector<std::int32_t> keys;  // codes held this step
+    std::vector<Packet> packets;     // at most one per receiver
     std::vector<CameraSize> cameras;
-    std::vector<Image> images;              // of the cameras looked at in the last step
+    std::vector<Image> images;  // of the cameras looked at in the last step
 };
 
 struct DeviceEntry {
@@ -147,7 +147,6 @@ struct Welcome {
     std::vector<DeviceEntry> devices;
     Sensors sensors;  // every device's sample at time 0
 };
-
 
 struct Stop {};
 

@@ -33,9 +33,7 @@ void Writer::i32(std::int32_t v) { put_le(out_, static_cast<std::uint32_t>(v)); 
 void Writer::f32(float v) { put_le(out_, std::bit_cast<std::uint32_t>(v)); }
 void Writer::f64(double v) { put_le(out_, std::bit_cast<std::uint64_t>(v)); }
 
-void Writer::raw(std::span<const std::uint8_t> bytes) {
-    out_.insert(out_.end(), bytes.begin(), bytes.end());
-}
+void Writer::raw(std::span<const std::uint8_t> bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
 
 void Writer::string16(std::string_view s) {
     if (s.size() > std::numeric_limits<std::uint16_t>::max()) {
@@ -59,8 +57,8 @@ void Reader::fail(const std::string& why) const {
 
 std::span<const std::uint8_t> Reader::take(std::size_t n) {
     if (n > remaining()) {
-        fail("needs " + std::to_string(n) + " more bytes at offset " + std::to_string(pos_) +
-             " but only " + std::to_string(remaining()) + " remain");
+        fail("needs " + std::to_string(n) + " more bytes at offset " + std::to_string(pos_) + " but only " +
+             std::to_string(remaining()) + " remain");
     }
     auto s = in_.subspan(pos_, n);
     pos_ += n;
@@ -85,8 +83,8 @@ std::span<const std::uint8_t> Reader::bytes32() { return take(u32()); }
 
 void Reader::check_count(std::size_t count, std::size_t item_size) const {
     if (item_size != 0 && count > remaining() / item_size) {
-        fail("count " + std::to_string(count) + " of " + std::to_string(item_size) +
-             "-byte items exceeds the " + std::to_string(remaining()) + " bytes left");
+        fail("count " + std::to_string(count) + " of " + std::to_string(item_size) + "-byte items exceeds the " +
+             std::to_string(remaining()) + " bytes left");
     }
 }
 

@@ -11,15 +11,15 @@ static const double increment = 0.1;
 static void reset(void) {}
 
 static int run(void) {
-  x = (float)(x + increment);
-  y = (float)(y + increment);
-  z = (float)(z + increment);
-  custom_robot_move(x, y, z, 0.0f, 1.0f, 0.0f, 0.0f);
-  return 64;
+    x = (float)(x + increment);
+    y = (float)(y + increment);
+    z = (float)(z + increment);
+    custom_robot_move(x, y, z, 0.0f, 1.0f, 0.0f, 0.0f);
+    return 64;
 }
 
 int main() {
-  robot_live(reset);
-  robot_run(run);
-  return 0;
+    robot_live(reset);
+    robot_run(run);
+    return 0;
 }

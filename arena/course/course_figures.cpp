@@ -35,8 +35,7 @@ mjtNum side_of(const mjtNum* centre, const mjtNum* axes, const mjtNum* p) {
 
 }  // namespace
 
-CourseFigures::CourseFigures(const mjModel* m, const mjData* d, const CourseSpec& spec,
-                             int robot_body)
+CourseFigures::CourseFigures(const mjModel* m, const mjData* d, const CourseSpec& spec, int robot_body)
     : robot_(spec.robot), body_(robot_body), dock_(body_id(m, spec.dock)), last_time_(d->time) {
     mju_copy3(last_pos_, d->xpos + 3 * body_);
     for (const std::string& name : spec.gates) {
@@ -113,8 +112,8 @@ void CourseFigures::console_line(const mjData* d, std::string_view robot, std::s
 nlohmann::json CourseFigures::to_json() const {
     nlohmann::json gates = nlohmann::json::array();
     for (const Gate& g : gates_) {
-        nlohmann::json j = {{"gate", g.name}, {"crossed", g.time.has_value()},
-                            {"outside_crossings", g.outside_crossings}};
+        nlohmann::json j = {
+            {"gate", g.name}, {"crossed", g.time.has_value()}, {"outside_crossings", g.outside_crossings}};
         if (g.time) {
             j["time"] = *g.time;
             j["offset"] = {g.offset[0], g.offset[1]};

@@ -10,10 +10,10 @@
 namespace arena {
 
 struct CameraModel {
-  int site;       // MJCF site id
-  int width;      // pixels
-  int height;     // pixels
-  double fov_deg; // horizontal field of view, degrees
+    int site;        // MJCF site id
+    int width;       // pixels
+    int height;      // pixels
+    double fov_deg;  // horizontal field of view, degrees
 };
 
 // RGB, 3 bytes per pixel, rows top first, width * height * 3 bytes. Each
@@ -21,7 +21,6 @@ struct CameraModel {
 // has a material and no colour of its own), darker the more obliquely the
 // ray meets the surface; the sky colour where nothing is hit. The robot's own
 // geoms (the subtree of robot_body) are not seen.
-std::vector<std::uint8_t> render_camera(const mjModel* m, const mjData* d, const CameraModel& camera,
-                                        int robot_body);
+std::vector<std::uint8_t> render_camera(const mjModel* m, const mjData* d, const CameraModel& camera, int robot_body);
 
 }  // namespace arena

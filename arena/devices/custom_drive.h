@@ -23,7 +23,7 @@ bool can_place(const mjModel* m, int body);
 // (ax, ay, az) (a zero axis means no turn), and stops it. Writes the free
 // joint's qpos and zeroes its qvel, or the mocap pose; the caller then runs
 // mj_forward. A body that cannot be placed is left alone.
-void place_body(const mjModel* m, mjData* d, int body, float x, float y, float z, float ax, float ay,
-                float az, float angle);
+void place_body(const mjModel* m, mjData* d, int body, float x, float y, float z, float ax, float ay, float az,
+                float angle);
 
 }  // namespace arena

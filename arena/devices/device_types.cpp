@@ -11,8 +11,8 @@ namespace {
 // Byte counts of the SENSORS layout (link/messages.cpp, write_sensors): the
 // time, then six lists, each a u16 count and its items.
 constexpr std::size_t kSensorsHeaderBytes = 8 + 6 * 2;
-constexpr std::size_t kKeyBytes = 4;               // an i32 code
-constexpr std::size_t kMaxKeys = 65535;            // the keys list's u16 count
+constexpr std::size_t kKeyBytes = 4;                  // an i32 code
+constexpr std::size_t kMaxKeys = 65535;               // the keys list's u16 count
 constexpr std::size_t kImageHeaderBytes = 1 + 2 + 2;  // tag, width, height
 
 std::string nothing_to_complete(DeviceSpec&) { return {}; }
@@ -27,7 +27,9 @@ std::string distance_complete(DeviceSpec& d) {
     return {};
 }
 
-DeviceModel distance_bind(const DeviceSpec& d, int site) { return DistanceSensorModel{site, d.range, d.lookup, d.noise}; }
+DeviceModel distance_bind(const DeviceSpec& d, int site) {
+    return DistanceSensorModel{site, d.range, d.lookup, d.noise};
+}
 
 void distance_sample(const DeviceModel& model, const SampleContext& at, link::Sensors& out) {
     out.distances.push_back({at.tag, read_distance(at.m, at.d, std::get<DistanceSensorModel>(model), at.body, at.rng)});

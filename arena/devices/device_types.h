@@ -58,10 +58,10 @@ struct WholeKey {
 struct SampleContext {
     const mjModel* m;
     const mjData* d;
-    int body;               // the robot's body
-    std::mt19937_64& rng;   // the robot's own noise
-    PacketQueue* queue;     // what a receiver has heard; null for other types
-    bool handshake;         // time 0: nothing has been heard yet
+    int body;              // the robot's body
+    std::mt19937_64& rng;  // the robot's own noise
+    PacketQueue* queue;    // what a receiver has heard; null for other types
+    bool handshake;        // time 0: nothing has been heard yet
     std::uint8_t tag;
 };
 
@@ -82,8 +82,7 @@ struct DeviceKind {
     std::size_t (*sample_bytes)(const DeviceSpec& spec);
     // Writes this type's samples of `in` into a trace line's samples object;
     // `fetched` are the cameras whose image the program looked at.
-    void (*record)(const BoundRobot& robot, const link::Sensors& in, const std::set<int>& fetched,
-                   nlohmann::json& out);
+    void (*record)(const BoundRobot& robot, const link::Sensors& in, const std::set<int>& fetched, nlohmann::json& out);
 };
 
 const DeviceKind& device_kind(link::DeviceType type);

@@ -9,14 +9,14 @@
 namespace arena {
 
 struct EmitterModel {
-  int site;        // MJCF site id
-  double range;    // metres
-  double aperture; // radians, full cone; >= 2*pi: all around
+    int site;         // MJCF site id
+    double range;     // metres
+    double aperture;  // radians, full cone; >= 2*pi: all around
 };
 
 struct ReceiverModel {
-  int site;        // MJCF site id
-  double aperture; // radians, full cone; >= 2*pi: all around
+    int site;         // MJCF site id
+    double aperture;  // radians, full cone; >= 2*pi: all around
 };
 
 // True when the receiver is within the emitter's range, inside the emitter's

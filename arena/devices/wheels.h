@@ -6,9 +6,9 @@
 namespace arena {
 
 struct WheelsModel {
-  int left_actuator;  // MJCF actuator ids
-  int right_actuator;
-  double speed_unit;  // rad/s of wheel per unit of speed
+    int left_actuator;  // MJCF actuator ids
+    int right_actuator;
+    double speed_unit;  // rad/s of wheel per unit of speed
 };
 
 // Sets each actuator's target velocity to speed * speed_unit, clamped to its

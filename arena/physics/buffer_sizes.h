@@ -13,9 +13,9 @@ namespace arena {
 
 // Which sizes the scene set itself: those are kept.
 struct SetSizes {
-  bool nconmax = false;
-  bool njmax = false;
-  bool nstack = false;
+    bool nconmax = false;
+    bool njmax = false;
+    bool nstack = false;
 };
 
 // Sizes the rest, before any data is made:

@@ -18,8 +18,8 @@ namespace arena {
 // The physics cannot go on: MuJoCo raised an error, its buffers overflowed
 // or the simulation diverged. The run ends with this one line.
 class PhysicsError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // Installs the hooks; later calls do nothing.

@@ -9,10 +9,10 @@
 namespace arena {
 
 struct ModelDeleter {
-  void operator()(mjModel* m) const { mj_deleteModel(m); }
+    void operator()(mjModel* m) const { mj_deleteModel(m); }
 };
 struct DataDeleter {
-  void operator()(mjData* d) const { mj_deleteData(d); }
+    void operator()(mjData* d) const { mj_deleteData(d); }
 };
 using ModelPtr = std::unique_ptr<mjModel, ModelDeleter>;
 using DataPtr = std::unique_ptr<mjData, DataDeleter>;

@@ -34,54 +34,54 @@
 namespace arena {
 
 class Physics {
- public:
-  // Makes the data for the model at its initial state, poses computed.
-  explicit Physics(const mjModel* model);
+public:
+    // Makes the data for the model at its initial state, poses computed.
+    explicit Physics(const mjModel* model);
 
-  const mjModel* model() const { return model_; }
-  mjData* data() { return data_.get(); }
-  const mjData* data() const { return data_.get(); }
-  double time() const { return data_->time; }
+    const mjModel* model() const { return model_; }
+    mjData* data() { return data_.get(); }
+    const mjData* data() const { return data_.get(); }
+    double time() const { return data_->time; }
 
-  // Pushes the body with this force (x, y, z) and torque in its own axes
-  // at every step from now on, until held again.
-  void hold(int body, const std::array<float, 6>& force_torque);
+    // Pushes the body with this force (x, y, z) and torque in its own axes
+    // at every step from now on, until held again.
+    void hold(int body, const std::array<float, 6>& force_torque);
 
-  // Takes the coming step's first half now; nothing if already taken.
-  void begin_step();
-  // Bodies were placed (qpos or mocap written): the first half taken for
-  // the old poses is thrown away and the poses are brought up to date.
-  void placed();
-  // One whole physics step. Throws PhysicsError when the physics cannot
-  // go on (see the top of this file).
-  void step();
-  // Brings the bodies' poses (xpos, xmat and the like) up to the state the
-  // last step left: a step integrates positions after working out the
-  // poses, so they lag one step behind until this or the next step.
-  void update_poses();
+    // Takes the coming step's first half now; nothing if already taken.
+    void begin_step();
+    // Bodies were placed (qpos or mocap written): the first half taken for
+    // the old poses is thrown away and the poses are brought up to date.
+    void placed();
+    // One whole physics step. Throws PhysicsError when the physics cannot
+    // go on (see the top of this file).
+    void step();
+    // Brings the bodies' poses (xpos, xmat and the like) up to the state the
+    // last step left: a step integrates positions after working out the
+    // poses, so they lag one step behind until this or the next step.
+    void update_poses();
 
-  // What MuJoCo reported since the last call, one line each, with the
-  // simulated time it happened at.
-  std::vector<std::string> take_messages();
+    // What MuJoCo reported since the last call, one line each, with the
+    // simulated time it happened at.
+    std::vector<std::string> take_messages();
 
- private:
-  struct Held {
-    int body;
-    std::array<float, 6> force_torque;
-  };
-  // Runs MuJoCo calls; a MuJoCo error comes out as PhysicsError with the
-  // time it happened at.
-  template <typename F>
-  void guarded(F&& f);
-  void apply_held();
-  void check_warnings(double step_start);
+private:
+    struct Held {
+        int body;
+        std::array<float, 6> force_torque;
+    };
+    // Runs MuJoCo calls; a MuJoCo error comes out as PhysicsError with the
+    // time it happened at.
+    template <typename F>
+    void guarded(F&& f);
+    void apply_held();
+    void check_warnings(double step_start);
 
-  const mjModel* model_;
-  DataPtr data_;
-  std::vector<Held> held_;
-  bool begun_ = false;                  // the coming step's first half is taken
-  std::array<int, mjNWARNING> seen_{};  // warning counters already reported
-  std::vector<std::string> messages_;
+    const mjModel* model_;
+    DataPtr data_;
+    std::vector<Held> held_;
+    bool begun_ = false;                  // the coming step's first half is taken
+    std::array<int, mjNWARNING> seen_{};  // warning counters already reported
+    std::vector<std::string> messages_;
 };
 
 }  // namespace arena

@@ -54,15 +54,17 @@ UniqueFd placed_high(int fd) {
 
 // fork() without glibc's handlers: safe between fork and exec however many
 // threads the arena has, and it can also open a new PID namespace.
-pid_t raw_fork(unsigned long flags) { return pid_t(syscall(SYS_clone, flags | SIGCHLD, nullptr, nullptr, nullptr, nullptr)); }
+pid_t raw_fork(unsigned long flags) {
+    return pid_t(syscall(SYS_clone, flags | SIGCHLD, nullptr, nullptr, nullptr, nullptr));
+}
 
 // Everything the children need, built before the fork: they may not allocate.
 struct Spawn {
     const char* program;
     char* const* argv;
     char* const* envp;
-    int link, lane, out, err, report;  // the controller's
-    int status;                        // the init's: the controller's wait status goes here
+    int link, lane, out, err, report;   // the controller's
+    int status;                         // the init's: the controller's wait status goes here
     int lifeline_read, lifeline_write;  // the pipe whose write end only the arena holds
 };
 
@@ -162,7 +164,9 @@ ControllerProcess::ControllerProcess(const std::filesystem::path& program) {
     std::string link_var = std::string(link::kLinkFdVariable) + "=" + std::to_string(kChildLinkFd);
     std::string lane_var = std::string(link::kLaneFdVariable) + "=" + std::to_string(kChildLaneFd);
     // Whether an inherited variable is one the arena sets itself (same NAME=).
-    auto sets = [](const char* e, const std::string& var) { return std::strncmp(e, var.c_str(), var.find('=') + 1) == 0; };
+    auto sets = [](const char* e, const std::string& var) {
+        return std::strncmp(e, var.c_str(), var.find('=') + 1) == 0;
+    };
     std::vector<char*> envp;
     for (char** e = environ; *e; ++e) {
         if (!sets(*e, link_var) && !sets(*e, lane_var)) envp.push_back(*e);
@@ -171,9 +175,9 @@ ControllerProcess::ControllerProcess(const std::filesystem::path& program) {
     envp.push_back(lane_var.data());
     envp.push_back(nullptr);
     std::vector<char*> argv{path.data(), nullptr};
-    const Spawn spawn{path.c_str(), argv.data(), envp.data(), theirs.get(), lane_fd.get(), out.write.get(),
-                      err.write.get(), report_fd.get(), status.write.get(), lifeline().read.get(),
-                      lifeline().write.get()};
+    const Spawn spawn{path.c_str(),       argv.data(),           envp.data(),           theirs.get(),
+                      lane_fd.get(),      out.write.get(),       err.write.get(),       report_fd.get(),
+                      status.write.get(), lifeline().read.get(), lifeline().write.get()};
     const pid_t parent = getpid();
 
     pid_ = raw_fork(CLONE_NEWPID);

@@ -76,7 +76,7 @@ public:
 private:
     void reap();
 
-    pid_t pid_ = -1;      // the init of the controller's namespace, or the controller itself
+    pid_t pid_ = -1;  // the init of the controller's namespace, or the controller itself
     bool isolated_ = false;
     bool killed_ = false;
     UniqueFd link_, out_, err_, exit_fd_, status_;

@@ -55,8 +55,7 @@ std::string unescape_text(std::string_view text) {
         }
         unsigned value = 0;
         const char* digits = text.data() + i + 2;
-        if (kind != 'x' || i + 4 > text.size() ||
-            std::from_chars(digits, digits + 2, value, 16).ptr != digits + 2) {
+        if (kind != 'x' || i + 4 > text.size() || std::from_chars(digits, digits + 2, value, 16).ptr != digits + 2) {
             throw std::runtime_error("a backslash that starts no \\\\, \\t or \\xNN escape");
         }
         out += static_cast<char>(value);

@@ -12,13 +12,13 @@ std::size_t utf8_sequence_at(std::string_view s, std::size_t i) {
     if (c >= 0xc2 && c <= 0xdf) return cont(1) ? 2 : 0;
     if (c >= 0xe0 && c <= 0xef) {
         if (!cont(1) || !cont(2)) return 0;
-        if (c == 0xe0 && b(1) < 0xa0) return 0;  // overlong
+        if (c == 0xe0 && b(1) < 0xa0) return 0;   // overlong
         if (c == 0xed && b(1) >= 0xa0) return 0;  // surrogate
         return 3;
     }
     if (c >= 0xf0 && c <= 0xf4) {
         if (!cont(1) || !cont(2) || !cont(3)) return 0;
-        if (c == 0xf0 && b(1) < 0x90) return 0;  // overlong
+        if (c == 0xf0 && b(1) < 0x90) return 0;   // overlong
         if (c == 0xf4 && b(1) >= 0x90) return 0;  // past U+10FFFF
         return 4;
     }

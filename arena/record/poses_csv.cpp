@@ -18,9 +18,7 @@ std::string body_label(const mjModel* m, int body) {
     return name && *name ? name : "body" + std::to_string(body);
 }
 
-PosesCsv::PosesCsv(const std::filesystem::path& file) : out_(file) {
-    out_.append("time,body,x,y,z,qw,qx,qy,qz\n");
-}
+PosesCsv::PosesCsv(const std::filesystem::path& file) : out_(file) { out_.append("time,body,x,y,z,qw,qx,qy,qz\n"); }
 
 void PosesCsv::write(double time, const mjModel* m, const mjData* d) {
     std::string rows;

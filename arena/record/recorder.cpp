@@ -13,8 +13,8 @@ namespace fs = std::filesystem;
 
 // What marks a folder as holding a recording, and what a new one replaces.
 // scene.json alone does not: it is rewritten before anything else.
-constexpr const char* kRecordingFiles[] = {"summary.json", "console.log", "poses.csv", "traces", "report.html",
-                                           "recording.json"};
+constexpr const char* kRecordingFiles[] = {"summary.json", "console.log", "poses.csv",
+                                           "traces",       "report.html", "recording.json"};
 
 bool present(const fs::path& p) {
     std::error_code ec;
@@ -24,7 +24,8 @@ bool present(const fs::path& p) {
 fs::path prepared(const fs::path& dir, bool overwrite) {
     for (const char* name : kRecordingFiles) {
         if (!present(dir / name)) continue;
-        if (!overwrite) throw std::runtime_error(dir.string() + " already holds a recording; use --overwrite to replace it");
+        if (!overwrite)
+            throw std::runtime_error(dir.string() + " already holds a recording; use --overwrite to replace it");
         std::error_code ec;
         fs::remove_all(dir / name, ec);
         if (ec) throw std::runtime_error("cannot remove " + (dir / name).string() + ": " + ec.message());

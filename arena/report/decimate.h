@@ -19,9 +19,7 @@ inline bool kept(std::size_t index, std::size_t count, std::size_t stride) {
 }
 
 // Fixed decimals are plenty for a view and keep the page small.
-inline double rounded(double v, double scale) {
-    return std::round(v * scale) / scale;
-}
+inline double rounded(double v, double scale) { return std::round(v * scale) / scale; }
 
 }  // namespace arena
 

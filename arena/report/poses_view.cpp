@@ -47,24 +47,27 @@ nlohmann::json track_view(const Track& track, std::size_t max_frames) {
 nlohmann::json poses_view(const std::filesystem::path& file, std::size_t max_frames, std::vector<std::string>& notes) {
     std::map<std::string, Track, std::less<>> tracks;
     bool header = true;
-    for_each_line(file, [&](std::string_view line) {
-        if (header) {
-            if (line != "time,body,x,y,z,qw,qx,qy,qz") throw RecordingError("unexpected header");
-            header = false;
-            return;
-        }
-        const auto f = csv_fields(line);
-        if (f.size() != 9) throw RecordingError("expected 9 fields, found " + std::to_string(f.size()));
-        Pose pose;
-        for (int k = 0; k < 7; ++k) pose[k] = number(f[2 + k]);
-        const double time = number(f[0]);
-        // Named as scene.json's bodies are on the page, so the two meet.
-        const std::string name = shown_text(f[1]);
-        auto it = tracks.find(name);
-        if (it == tracks.end()) it = tracks.emplace(name, Track{}).first;
-        it->second.times.push_back(time);
-        it->second.poses.push_back(pose);
-    }, notes, csv_record_end);
+    for_each_line(
+        file,
+        [&](std::string_view line) {
+            if (header) {
+                if (line != "time,body,x,y,z,qw,qx,qy,qz") throw RecordingError("unexpected header");
+                header = false;
+                return;
+            }
+            const auto f = csv_fields(line);
+            if (f.size() != 9) throw RecordingError("expected 9 fields, found " + std::to_string(f.size()));
+            Pose pose;
+            for (int k = 0; k < 7; ++k) pose[k] = number(f[2 + k]);
+            const double time = number(f[0]);
+            // Named as scene.json's bodies are on the page, so the two meet.
+            const std::string name = shown_text(f[1]);
+            auto it = tracks.find(name);
+            if (it == tracks.end()) it = tracks.emplace(name, Track{}).first;
+            it->second.times.push_back(time);
+            it->second.poses.push_back(pose);
+        },
+        notes, csv_record_end);
     nlohmann::json out = nlohmann::json::object();
     std::size_t longest = 0;
     for (const auto& [name, track] : tracks) {

@@ -62,9 +62,8 @@ std::string read_file(const std::filesystem::path& file) {
     return text;
 }
 
-void for_each_line(const std::filesystem::path& file,
-                   const std::function<void(std::string_view)>& parse, std::vector<std::string>& notes,
-                   RecordEnd end_of) {
+void for_each_line(const std::filesystem::path& file, const std::function<void(std::string_view)>& parse,
+                   std::vector<std::string>& notes, RecordEnd end_of) {
     const std::string text = read_file(file);
     std::string_view rest = text;
     for (std::size_t number = 1; !rest.empty();) {
@@ -78,7 +77,8 @@ void for_each_line(const std::filesystem::path& file,
             parse(line);
         } catch (const std::exception& e) {
             if (complete) throw RecordingError(where + ": " + e.what());
-            notes.push_back(file.filename().string() + ": its last line is cut short (an interrupted run?) and is left out");
+            notes.push_back(file.filename().string() +
+                            ": its last line is cut short (an interrupted run?) and is left out");
         }
         number += 1 + std::size_t(std::count(line.begin(), line.end(), '\n'));  // a record may span lines
     }

@@ -26,7 +26,7 @@ struct RecordingError : std::runtime_error {
 
 // Far beyond any run's recording (a 2-hour run of the gate course writes
 // under 100 MiB), small enough that reading cannot exhaust the machine.
-constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;  // 1 GiB
+constexpr std::size_t kMaxFileBytes = std::size_t(1) << 30;   // 1 GiB
 constexpr std::size_t kMaxLineBytes = std::size_t(16) << 20;  // 16 MiB: a whole camera frame in hex fits
 constexpr int kMaxJsonDepth = 64;
 
@@ -37,9 +37,8 @@ std::size_t line_end(std::string_view text);
 // Calls parse(record) for every record in order; parse throws
 // RecordingError (or any std::exception) for a record it cannot read.
 // Appends to notes when a cut-off last record was left out.
-void for_each_line(const std::filesystem::path& file,
-                   const std::function<void(std::string_view)>& parse, std::vector<std::string>& notes,
-                   RecordEnd end = line_end);
+void for_each_line(const std::filesystem::path& file, const std::function<void(std::string_view)>& parse,
+                   std::vector<std::string>& notes, RecordEnd end = line_end);
 
 // The whole file; refuses anything but a regular file of at most
 // kMaxFileBytes, without blocking on a FIFO or reading a device.

@@ -52,7 +52,9 @@ struct Reader {
                 continue;
             }
             const auto stated = types.find(name);
-            const char* type = stated != types.end() ? stated->second.c_str() : types.empty() ? guessed_type(sample) : nullptr;
+            const char* type = stated != types.end() ? stated->second.c_str()
+                               : types.empty()       ? guessed_type(sample)
+                                                     : nullptr;
             if (!type) continue;
             devices[name] = type;
             if (std::string_view(type) == "distance_sensor") {
@@ -110,7 +112,8 @@ struct Reader {
 Json trace_view(const std::filesystem::path& file, const DeviceTypes& types, std::size_t max_steps,
                 std::vector<std::string>& notes) {
     Reader reader(types);
-    for_each_line(file, [&](std::string_view text) { reader.line(text); }, notes);
+    for_each_line(
+        file, [&](std::string_view text) { reader.line(text); }, notes);
     const std::size_t n = reader.times.size();
     const std::size_t stride = stride_for(n, max_steps);
     Json t = Json::array(), series = Json::object();
@@ -126,9 +129,15 @@ Json trace_view(const std::filesystem::path& file, const DeviceTypes& types, std
             if (kept(i, n, stride)) out.push_back(column[i]);
         }
     }
-    return {{"steps", n}, {"stride", stride}, {"t", t}, {"devices", reader.devices},
-            {"series", series}, {"packets", reader.packets}, {"keys", reader.keys},
-            {"sent", reader.sent}, {"enabled", reader.enabled}};
+    return {{"steps", n},
+            {"stride", stride},
+            {"t", t},
+            {"devices", reader.devices},
+            {"series", series},
+            {"packets", reader.packets},
+            {"keys", reader.keys},
+            {"sent", reader.sent},
+            {"enabled", reader.enabled}};
 }
 
 }  // namespace arena

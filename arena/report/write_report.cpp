@@ -33,7 +33,8 @@ std::map<std::string, DeviceTypes> device_types(const fs::path& recording) {
     try {
         for (const Json& robot : j.at("robots")) {
             DeviceTypes& types = out[robot.at("name").get<std::string>()];
-            for (const Json& d : robot.at("devices")) types[d.at("name").get<std::string>()] = d.at("type").get<std::string>();
+            for (const Json& d : robot.at("devices"))
+                types[d.at("name").get<std::string>()] = d.at("type").get<std::string>();
         }
     } catch (const Json::exception& e) {
         throw RecordingError(recording.string() + ": " + e.what());
@@ -53,7 +54,8 @@ Json robots(const fs::path& dir, const std::map<std::string, DeviceTypes>& types
         if (entry.path().extension() == ".jsonl") {
             const std::string robot = entry.path().stem().string();
             const auto stated = types.find(robot);
-            out[robot] = trace_view(entry.path(), stated != types.end() ? stated->second : DeviceTypes{}, max_steps, notes);
+            out[robot] =
+                trace_view(entry.path(), stated != types.end() ? stated->second : DeviceTypes{}, max_steps, notes);
         }
     }
     return out;

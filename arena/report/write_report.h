@@ -14,8 +14,8 @@ namespace arena {
 
 // Enough for a 120 s run recorded every 32 ms to be shown whole.
 struct ReportLimits {
-    std::size_t frames = 4000;          // poses per body
-    std::size_t steps = 4000;           // trace steps per robot
+    std::size_t frames = 4000;  // poses per body
+    std::size_t steps = 4000;   // trace steps per robot
     std::size_t console_lines = 20000;
 };
 

@@ -16,8 +16,8 @@ public:
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
 
-    void line(const std::string& robot, const std::string& text);    // "[robot] text" on stdout
-    void report(const std::string& text);                             // "arena: text" on stderr
+    void line(const std::string& robot, const std::string& text);  // "[robot] text" on stdout
+    void report(const std::string& text);                          // "arena: text" on stderr
     // A few times a second: whether progress() would show anything now.
     bool progress_due() const;
     // "arena: t = 12.3 / 120.0 s" and the status, cut to the terminal's width.

@@ -2,8 +2,7 @@
 
 namespace arena {
 
-RobotRun::RobotRun(const BoundRobot& r, std::uint64_t seed, std::size_t index)
-    : robot(r), devices(r.devices.size()) {
+RobotRun::RobotRun(const BoundRobot& r, std::uint64_t seed, std::size_t index) : robot(r), devices(r.devices.size()) {
     // Each robot its own stream of noise, so adding a robot to a world does
     // not change the readings of the others.
     std::seed_seq s{std::uint32_t(seed), std::uint32_t(seed >> 32), std::uint32_t(index)};

@@ -69,9 +69,9 @@ struct RobotRun {
     std::int64_t keyboard_last = 0;
     std::mt19937_64 rng;
 
-    link::Sensors handed;    // the samples of the current step
-    std::set<int> fetched;   // camera tags whose image the program looked at this step
-    std::set<int> looked;    // ... in its last step: their images go with the next samples
+    link::Sensors handed;   // the samples of the current step
+    std::set<int> fetched;  // camera tags whose image the program looked at this step
+    std::set<int> looked;   // ... in its last step: their images go with the next samples
     std::optional<link::Step> step;
     LineJoiner console;
     std::vector<PendingLine> pending;

@@ -34,12 +34,12 @@ constexpr const char* name_of(ExitHow how) {
 
 // The exit status of `arena run`, and what each means (the README's table).
 enum class RunStatus : int {
-    completed = 0,         // the run completed and every controller stopped cleanly
-    controller_failed = 1, // a controller exited, crashed, broke its link or did not answer
-    bad_world = 2,         // bad usage, a bad world, or a world whose physics broke down
-    recording_failed = 3,  // the recording could not be written (a full disk, an I/O error)
-    arena_failed = 4,      // the arena itself failed; summary.json says how
-    interrupted = 130,     // SIGINT, SIGTERM or SIGHUP
+    completed = 0,          // the run completed and every controller stopped cleanly
+    controller_failed = 1,  // a controller exited, crashed, broke its link or did not answer
+    bad_world = 2,          // bad usage, a bad world, or a world whose physics broke down
+    recording_failed = 3,   // the recording could not be written (a full disk, an I/O error)
+    arena_failed = 4,       // the arena itself failed; summary.json says how
+    interrupted = 130,      // SIGINT, SIGTERM or SIGHUP
 };
 
 }  // namespace arena

@@ -22,8 +22,8 @@ link::Sensors sample(RobotRun& r, const mjModel* m, const mjData* d, const Sampl
         if (!at.handshake && !due(state.period_ms, state.last_sample, at)) continue;
         state.last_sample = at.step;
         const BoundDevice& device = r.robot.devices[i];
-        const SampleContext context{m, d, r.robot.body, r.rng, state.queue ? &*state.queue : nullptr, at.handshake,
-                                    std::uint8_t(i + 1)};
+        const SampleContext context{
+            m, d, r.robot.body, r.rng, state.queue ? &*state.queue : nullptr, at.handshake, std::uint8_t(i + 1)};
         device_kind(device.spec->type).sample(device.model, context, s);
     }
     for (int tag : r.looked) s.images.push_back(camera_image(r, m, d, tag));

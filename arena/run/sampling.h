@@ -16,9 +16,9 @@
 namespace arena {
 
 struct SampleTime {
-    std::int64_t step;    // physics steps since the start
-    double step_ms;       // milliseconds per physics step
-    bool handshake;       // time 0: every device, nothing enabled yet
+    std::int64_t step;  // physics steps since the start
+    double step_ms;     // milliseconds per physics step
+    bool handshake;     // time 0: every device, nothing enabled yet
 };
 
 link::Sensors sample(RobotRun& robot, const mjModel* m, const mjData* d, const SampleTime& at,

@@ -62,7 +62,8 @@ Simulation::Simulation(const World& world, RunOptions options, Display& display,
       record_every_(std::max<std::int64_t>(1, std::llround(world.manifest.record_period / model_->opt.timestep))),
       robot_of_body_(std::size_t(model_->nbody), -1),
       contacts_(world.robots.size()) {
-    for (const std::string& w : world.scene.warnings()) report_physics(0.0, world.scene.file().string() + ": MuJoCo: " + w);
+    for (const std::string& w : world.scene.warnings())
+        report_physics(0.0, world.scene.file().string() + ": MuJoCo: " + w);
     for (std::size_t i = 0; i < world.robots.size(); ++i) {
         robots_.push_back(std::make_unique<RobotRun>(world.robots[i], options_.seed, i));
         for (int b = 0; b < model_->nbody; ++b) {
@@ -87,7 +88,8 @@ RunStatus Simulation::run() {
     wall_start_ = Clock::now();
     try {
         if (recorder_) recorder_->poses().write(0.0, model_, physics_.data());
-        if (world_.manifest.course) course_.emplace(model_, physics_.data(), *world_.manifest.course, course_body(world_));
+        if (world_.manifest.course)
+            course_.emplace(model_, physics_.data(), *world_.manifest.course, course_body(world_));
         start_controllers();
         while (!stopping()) {
             const std::int64_t t = now_;
@@ -142,7 +144,8 @@ void Simulation::start_controllers() {
             throw WorldError(world_.manifest.file.string() + ":" + std::to_string(r->robot.spec->line) + ": robot \"" +
                              r->name() + "\": " + e.what());
         }
-        r->channel = std::make_unique<link::Channel>(r->process->link_fd(), r->process->take_lane(), link::LaneSide::arena);
+        r->channel =
+            std::make_unique<link::Channel>(r->process->link_fd(), r->process->take_lane(), link::LaneSide::arena);
         r->handed = sample(*r, model_, physics_.data(), {0, step_ms_, true}, {});
         r->answer_by = deadline;
     }
@@ -150,7 +153,8 @@ void Simulation::start_controllers() {
 }
 
 std::vector<RobotRun*> Simulation::waking_at(std::int64_t t) {
-    if (display_.progress_due()) display_.progress(time_of(t), options_.duration, status_line(model_, physics_.data(), world_, terminal_keys_));
+    if (display_.progress_due())
+        display_.progress(time_of(t), options_.duration, status_line(model_, physics_.data(), world_, terminal_keys_));
     std::vector<RobotRun*> waking;
     for (auto& r : robots_) {
         if (r->alive() && r->wake == t) waking.push_back(r.get());
@@ -320,7 +324,8 @@ void Simulation::sleep_until_something(std::int64_t t, const std::vector<RobotRu
     for (auto& r : robots_) {
         if (!r->process) continue;
         RobotRun& rr = *r;
-        for (Stream s : {Stream::out, Stream::err}) watch(rr.process->stream_fd(s), [&rr, s, this] { read_output(rr, s); });
+        for (Stream s : {Stream::out, Stream::err})
+            watch(rr.process->stream_fd(s), [&rr, s, this] { read_output(rr, s); });
     }
     // A controller's own end, even while a child of its holds the link. Only
     // the waited-for ones: the others' ends are seen at their next wake, so
@@ -447,7 +452,7 @@ void Simulation::check_and_actuate(std::int64_t t, const std::vector<RobotRun*>&
         r->wake = t + steps;
         r->phase = Phase::asleep;
     }
-    if (moved) physics_.placed();  // what the next samples and steps see
+    if (moved) physics_.placed();                        // what the next samples and steps see
     for (RobotRun* r : waking) flush_pending(*r, time);  // reports of dropped packets
 }
 
@@ -487,11 +492,13 @@ void Simulation::actuate(RobotRun& r, std::int64_t t, bool& moved) {
     if (r.refused) return;
     if (auto why = refuse_commands(s)) {
         r.refused = true;
-        note(r, LineStream::arena, "commands refused at t = " + seconds(time_of(t)) + " s: " + *why + "; its robot is at rest");
+        note(r, LineStream::arena,
+             "commands refused at t = " + seconds(time_of(t)) + " s: " + *why + "; its robot is at rest");
         rest(r);
         return;
     }
-    if (s.wheels && r.robot.wheels) set_wheel_speeds(model_, physics_.data(), *r.robot.wheels, (*s.wheels)[0], (*s.wheels)[1]);
+    if (s.wheels && r.robot.wheels)
+        set_wheel_speeds(model_, physics_.data(), *r.robot.wheels, (*s.wheels)[0], (*s.wheels)[1]);
     if (r.robot.spec->drive != Drive::custom) return;
     if (s.force_torque) physics_.hold(r.robot.body, *s.force_torque);
     if (s.move) {
@@ -520,8 +527,9 @@ void Simulation::controller_gone(RobotRun& r, double t, const std::string& why, 
     for (auto& line : r.console.finish()) note(r, LineStream::console, line);
     const bool ended = !kill && !r.process->killed();
     r.exit = ExitRecord{!ended ? ExitHow::failed : st.signalled ? ExitHow::signal : ExitHow::exited, st, t};
-    note(r, LineStream::arena, "controller " + (ended ? st.describe() : why + " and was killed") + " at t = " +
-                                   seconds(t) + " s; its robot is at rest");
+    note(r, LineStream::arena,
+         "controller " + (ended ? st.describe() : why + " and was killed") + " at t = " + seconds(t) +
+             " s; its robot is at rest");
     rest(r);
     r.process->close_link();
 }
@@ -650,7 +658,8 @@ void Simulation::stop_controllers(double time) {
                 if (r->channel->sending()) r->channel->flush();
             } catch (const link::LinkError&) {
             }
-            for (int fd : {r->process->exit_fd(), r->process->stream_fd(Stream::out), r->process->stream_fd(Stream::err)}) {
+            for (int fd :
+                 {r->process->exit_fd(), r->process->stream_fd(Stream::out), r->process->stream_fd(Stream::err)}) {
                 if (fd >= 0) fds.push_back({fd, POLLIN, 0}), who.push_back(r.get());
             }
         }
@@ -675,13 +684,14 @@ void Simulation::stop_controllers(double time) {
         }
         for (auto& line : r->console.finish()) note(*r, LineStream::console, line);
         r->phase = Phase::gone;
-        r->exit = ExitRecord{st.clean()                ? ExitHow::stopped
+        r->exit = ExitRecord{st.clean()             ? ExitHow::stopped
                              : r->process->killed() ? ExitHow::failed
                              : st.signalled         ? ExitHow::signal
                                                     : ExitHow::exited,
                              st, time};
         const std::string how = r->process->killed() ? "was killed, not having ended" : st.describe();
-        if (!st.clean()) note(*r, LineStream::arena, "controller " + how + " when told to stop at t = " + seconds(time) + " s");
+        if (!st.clean())
+            note(*r, LineStream::arena, "controller " + how + " when told to stop at t = " + seconds(time) + " s");
     }
 }
 
@@ -692,10 +702,11 @@ void Simulation::stop_controllers(double time) {
 void Simulation::report_speed(Clock::duration starting, Clock::duration stepping) {
     const double simulated = time_of(now_), wall = std::chrono::duration<double>(stepping).count();
     char line[200];
-    std::snprintf(line, sizeof line,
-                  "ran %.3f s of simulated time in %.3f s, %.0f times real time (starting the controllers took %.1f ms)",
-                  simulated, wall, wall > 0 ? simulated / wall : 0.0,
-                  std::chrono::duration<double, std::milli>(starting).count());
+    std::snprintf(
+        line, sizeof line,
+        "ran %.3f s of simulated time in %.3f s, %.0f times real time (starting the controllers took %.1f ms)",
+        simulated, wall, wall > 0 ? simulated / wall : 0.0,
+        std::chrono::duration<double, std::milli>(starting).count());
     display_.report(line);
 }
 
@@ -710,15 +721,17 @@ nlohmann::json Simulation::summary() const {
             if (r.exit->status.signalled) e["signal"] = r.exit->status.signal_name();
             exits[r.name()] = e;
         } else {
-            exits[r.name()] = {{"how", name_of(ExitHow::failed)}, {"status", -1}, {"time", time_of(now_)}};  // never started
+            exits[r.name()] = {
+                {"how", name_of(ExitHow::failed)}, {"status", -1}, {"time", time_of(now_)}};  // never started
         }
         contacts[r.name()] = nlohmann::json::array();
         for (const Contact& c : contacts_[i]) {
             const char* geom = mj_id2name(model_, mjOBJ_GEOM, c.geom);
             int body = model_->geom_bodyid[c.geom];
-            contacts[r.name()].push_back({{"geom", json_text(geom ? geom : "geom" + std::to_string(c.geom))},
-                                          {"body", json_text(body == 0 ? std::string("world") : body_label(model_, body))},
-                                          {"time", c.time}});
+            contacts[r.name()].push_back(
+                {{"geom", json_text(geom ? geom : "geom" + std::to_string(c.geom))},
+                 {"body", json_text(body == 0 ? std::string("world") : body_label(model_, body))},
+                 {"time", c.time}});
         }
     }
     double wall = std::chrono::duration<double>(Clock::now() - wall_start_).count();

@@ -47,8 +47,7 @@ struct RunOptions {
 
 class Simulation {
 public:
-    Simulation(const World& world, RunOptions options, Display& display, Interrupts& interrupts,
-               Recorder* recorder);
+    Simulation(const World& world, RunOptions options, Display& display, Interrupts& interrupts, Recorder* recorder);
     // Runs to the end (or until interrupted, the world or the recording
     // fails), stops every controller, writes summary.json; returns the exit
     // status.
@@ -125,7 +124,7 @@ private:
     Clock::time_point stepping_start_;  // after the controllers' first step
     // completed while the run goes on; otherwise why it stops.
     RunStatus end_reason_ = RunStatus::completed;
-    std::optional<std::string> error_;  // the line that stopped the run
+    std::optional<std::string> error_;     // the line that stopped the run
     std::optional<CourseFigures> course_;  // the flight figures of a course world
     std::vector<int> terminal_keys_;       // pressed on the terminal for this wake
 };

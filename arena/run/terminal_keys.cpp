@@ -12,7 +12,8 @@ bool is_arrow(int code) { return code >= 316 && code <= 319; }
 }  // namespace
 
 TerminalKeys::TerminalKeys() {
-    if (!isatty(0) || tcgetattr(0, &saved_) != 0) throw std::runtime_error("--interactive needs a terminal on standard input");
+    if (!isatty(0) || tcgetattr(0, &saved_) != 0)
+        throw std::runtime_error("--interactive needs a terminal on standard input");
     termios raw = saved_;
     // No line editing and no echo, but Ctrl-C still interrupts the run.
     raw.c_lflag &= tcflag_t(~(ICANON | ECHO));

@@ -2,8 +2,8 @@
 // bytes turned into key codes.
 #include <gtest/gtest.h>
 
-#include "arena/run/key_schedule.h"
 #include "arena/run/key_decoder.h"
+#include "arena/run/key_schedule.h"
 #include "arena/world/manifest.h"
 #include "arena/world/world_error.h"
 #include "temp_world.h"
@@ -42,7 +42,7 @@ TEST(KeyDecoder, ArrowsLettersAndSplitSequences) {
     KeyDecoder d;
     EXPECT_EQ(d.decode("\x1b[D\x1b[A\x1b[C\x1b[B"), (std::vector<int>{316, 317, 318, 319}));
     EXPECT_EQ(d.decode("pz A"), (std::vector<int>{80, 90, 32, 65}));
-    EXPECT_TRUE(d.decode("\x1b[").empty());          // the rest comes in the next read
+    EXPECT_TRUE(d.decode("\x1b[").empty());  // the rest comes in the next read
     EXPECT_EQ(d.decode("A"), (std::vector<int>{317}));
     EXPECT_EQ(d.decode("\x1bxq\x01"), (std::vector<int>{88, 81}));  // unknown escape and control bytes
 }

@@ -44,13 +44,14 @@ TEST(ConsoleText, EveryByteReadsBackAndTheLogStaysUtf8) {
     const struct {
         std::string bytes, logged;
     } cases[] = {
-        {"\xe9t\xe9", "\\xe9t\\xe9"},                       // Latin-1 "été"
+        {"\xe9t\xe9", "\\xe9t\\xe9"},                              // Latin-1 "été"
         {std::string("\0\x01\r\x7f", 4), "\\x00\\x01\\x0d\\x7f"},  // control bytes
         {"a\\b\tc", "a\\\\b\\tc"},
-        {"\\xe9", "\\\\xe9"},                              // the text of an escape is not one
-        {"C\xc3\xa1mara \xe2\x82\xac \xf0\x9f\x98\x80", "C\xc3\xa1mara \xe2\x82\xac \xf0\x9f\x98\x80"},  // UTF-8 as it is
-        {"cut \xe2\x82", "cut \\xe2\\x82"},                   // half a sequence
-        {"\xc0\xaf \xed\xa0\x80", "\\xc0\\xaf \\xed\\xa0\\x80"},     // overlong, surrogate
+        {"\\xe9", "\\\\xe9"},  // the text of an escape is not one
+        {"C\xc3\xa1mara \xe2\x82\xac \xf0\x9f\x98\x80",
+         "C\xc3\xa1mara \xe2\x82\xac \xf0\x9f\x98\x80"},          // UTF-8 as it is
+        {"cut \xe2\x82", "cut \\xe2\\x82"},                       // half a sequence
+        {"\xc0\xaf \xed\xa0\x80", "\\xc0\\xaf \\xed\\xa0\\x80"},  // overlong, surrogate
     };
     for (const auto& c : cases) {
         EXPECT_EQ(escape_text(c.bytes), c.logged);
@@ -208,8 +209,12 @@ TEST_F(RecorderTest, RecordingListsEachRobotsDriveAndDevices) {
     EXPECT_EQ(box["drive"], "custom");
     EXPECT_EQ(box["controller"], "ctl");
     EXPECT_EQ(box["devices"][0], (nlohmann::json{{"tag", 1}, {"name", "gps"}, {"type", "gps"}}));
-    EXPECT_EQ(box["devices"][1], (nlohmann::json{{"tag", 2}, {"name", "radio"}, {"type", "emitter"}, {"site", "eye"},
-                                                 {"range", 2.0}, {"aperture", 6.2832}}));
+    EXPECT_EQ(box["devices"][1], (nlohmann::json{{"tag", 2},
+                                                 {"name", "radio"},
+                                                 {"type", "emitter"},
+                                                 {"site", "eye"},
+                                                 {"range", 2.0},
+                                                 {"aperture", 6.2832}}));
     EXPECT_EQ(box["devices"][2]["width"], 64);
     EXPECT_EQ(box["devices"][2]["fov"], 60.0);
 }

@@ -45,9 +45,7 @@ TempWorld::~TempWorld() {
     std::filesystem::remove_all(folder_, ec);
 }
 
-void TempWorld::write(const std::string& name, const std::string& text) const {
-    std::ofstream(folder_ / name) << text;
-}
+void TempWorld::write(const std::string& name, const std::string& text) const { std::ofstream(folder_ / name) << text; }
 
 void TempWorld::program(const std::string& name) const {
     write(name, "#!/bin/sh\nexit 0\n");

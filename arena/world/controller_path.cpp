@@ -6,8 +6,8 @@ namespace arena {
 
 std::filesystem::path find_controller(const std::string& controller, const std::filesystem::path& world_folder,
                                       const std::filesystem::path& programs) {
-    std::filesystem::path p = controller.find('/') == std::string::npos ? programs / controller
-                                                                        : world_folder / controller;
+    std::filesystem::path p =
+        controller.find('/') == std::string::npos ? programs / controller : world_folder / controller;
     std::error_code ec;
     if (!std::filesystem::is_regular_file(p, ec) || access(p.c_str(), X_OK) != 0) return {};
     return std::filesystem::absolute(p, ec);

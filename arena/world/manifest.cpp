@@ -66,8 +66,7 @@ std::string required_string(const toml::table& t, std::string_view key, const Pl
     return *s;
 }
 
-std::string optional_string(const toml::table& t, std::string_view key, const Place& place,
-                            std::string fallback) {
+std::string optional_string(const toml::table& t, std::string_view key, const Place& place, std::string fallback) {
     if (!t.get(key)) return fallback;
     return required_string(t, key, place);
 }
@@ -98,7 +97,8 @@ const toml::array* table_array(const toml::table& t, std::string_view key, const
     const toml::node* n = t.get(key);
     if (!n) return nullptr;
     const toml::array* a = n->as_array();
-    if (!a || !a->is_array_of_tables()) place.at(*n).fail("\"" + std::string(key) + "\" must be [[" + std::string(key) + "]] tables");
+    if (!a || !a->is_array_of_tables())
+        place.at(*n).fail("\"" + std::string(key) + "\" must be [[" + std::string(key) + "]] tables");
     return a;
 }
 
@@ -150,8 +150,8 @@ DeviceSpec read_device(const toml::table& t, const Place& robot_place) {
     std::string type = required_string(t, "type", place);
     const DeviceKind* kind = device_kind(type);
     if (!kind) {
-        place.at(*t.get("type")).fail("unknown device type \"" + type +
-                                      "\" (distance_sensor, gps, camera, receiver, emitter)");
+        place.at(*t.get("type"))
+            .fail("unknown device type \"" + type + "\" (distance_sensor, gps, camera, receiver, emitter)");
     }
     d.type = kind->type;
     read_device_keys(t, place, *kind, d);
@@ -183,8 +183,9 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
     RobotSpec r;
     r.name = required_string(t, "name", file_place.at(t));
     if (!file_safe(r.name)) {
-        file_place.at(*t.get("name")).fail("robot name \"" + r.name +
-                                           "\" may hold only letters, digits, '_', '-' and '.', and not start with '.'");
+        file_place.at(*t.get("name"))
+            .fail("robot name \"" + r.name +
+                  "\" may hold only letters, digits, '_', '-' and '.', and not start with '.'");
     }
     Place place = file_place.inner(t, "robot \"" + r.name + "\"");
     r.line = place.line();
@@ -227,8 +228,7 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
     return r;
 }
 
-std::vector<KeyHold> read_keys(const toml::table& root, const Place& place,
-                               const std::vector<RobotSpec>& robots) {
+std::vector<KeyHold> read_keys(const toml::table& root, const Place& place, const std::vector<RobotSpec>& robots) {
     std::vector<KeyHold> out;
     const toml::array* keys = table_array(root, "keys", place);
     if (!keys) return out;
@@ -307,7 +307,9 @@ Manifest read_manifest(const std::filesystem::path& file) {
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such world file");
     toml::table root = parse(file);
     Place place(file, root);
-    reject_unknown_keys(root, place, {"title", "scene", "duration", "seed", "record_period", "step_timeout", "robot", "keys", "course"});
+    reject_unknown_keys(
+        root, place,
+        {"title", "scene", "duration", "seed", "record_period", "step_timeout", "robot", "keys", "course"});
 
     Manifest m;
     m.file = file;

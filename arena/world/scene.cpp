@@ -68,7 +68,8 @@ private:
                 sizes.njmax |= e->Attribute("njmax") != nullptr;
                 sizes.nstack |= e->Attribute("nstack") != nullptr;
             } else if (name == "option") {
-                for (auto* a = e->FirstAttribute(); a; a = a->Next()) option_lines.emplace_back(a->Name(), e->GetLineNum());
+                for (auto* a = e->FirstAttribute(); a; a = a->Next())
+                    option_lines.emplace_back(a->Name(), e->GetLineNum());
             } else if (name == "include" && e->Attribute("file")) {
                 read(folder / e->Attribute("file"), depth + 1);
             }
@@ -129,9 +130,8 @@ void check_options(const std::filesystem::path& file, const SceneText& text, con
     for (const RealOption& r : real_options(o)) {
         if (name == r.name) std::snprintf(value, sizeof value, "%g%s", r.values[0], r.values.size() > 1 ? " ..." : "");
     }
-    const std::string why = name == "timestep" && std::isfinite(o.timestep)
-                                ? "must be above 0 and at most 1 s"
-                                : "must be a finite number";
+    const std::string why =
+        name == "timestep" && std::isfinite(o.timestep) ? "must be above 0 and at most 1 s" : "must be a finite number";
     throw WorldError(where(file, text, name) + ": option " + name + " = " + value + " " + why);
 }
 
@@ -168,8 +168,6 @@ Scene::Scene(const std::filesystem::path& file) : file_(file) {
     size_buffers(model_.get(), text.sizes);
 }
 
-int Scene::find(int type, const std::string& name) const {
-    return mj_name2id(model_.get(), type, name.c_str());
-}
+int Scene::find(int type, const std::string& name) const { return mj_name2id(model_.get(), type, name.c_str()); }
 
 }  // namespace arena

@@ -1,8 +1,8 @@
 #include "arena/world/world.h"
 
+#include "arena/course/course_figures.h"
 #include "arena/world/controller_path.h"
 #include "arena/world/world_error.h"
-#include "arena/course/course_figures.h"
 #include "devices/custom_drive.h"
 
 namespace arena {
@@ -18,7 +18,8 @@ public:
         b.body = find(mjOBJ_BODY, robot_.body, "body", robot_.line, "");
         if (b.body == 0) fail(robot_.line, "", "body \"world\" cannot be a robot");
         if (robot_.drive == Drive::custom && !can_place(world_.scene.model(), b.body)) {
-            fail(robot_.line, "", "drive \"custom\" needs body \"" + robot_.body + "\" to have a free joint or be mocap");
+            fail(robot_.line, "",
+                 "drive \"custom\" needs body \"" + robot_.body + "\" to have a free joint or be mocap");
         }
         if (robot_.wheels) {
             b.wheels = WheelsModel{find(mjOBJ_ACTUATOR, robot_.wheels->left, "actuator", robot_.line, ""),
@@ -28,10 +29,10 @@ public:
         for (const DeviceSpec& d : robot_.devices) b.devices.push_back({&d, model_of(d)});
         b.program = find_controller(robot_.controller, world_.folder, programs);
         if (b.program.empty()) {
-            fail(robot_.line, "", "controller \"" + robot_.controller + "\" is not an executable program " +
-                                      (robot_.controller.find('/') == std::string::npos
-                                           ? "beside arena (" + programs.string() + ")"
-                                           : "in the world folder"));
+            fail(robot_.line, "",
+                 "controller \"" + robot_.controller + "\" is not an executable program " +
+                     (robot_.controller.find('/') == std::string::npos ? "beside arena (" + programs.string() + ")"
+                                                                       : "in the world folder"));
         }
         return b;
     }
@@ -46,8 +47,8 @@ private:
     int find(int type, const std::string& name, const char* what, int line, const std::string& who) const {
         int id = world_.scene.find(type, name);
         if (id < 0) {
-            fail(line, who, "the scene " + world_.scene.file().filename().string() + " has no " + what + " \"" +
-                                name + "\"");
+            fail(line, who,
+                 "the scene " + world_.scene.file().filename().string() + " has no " + what + " \"" + name + "\"");
         }
         return id;
     }

@@ -31,13 +31,13 @@ unsigned short distance_sensor_get_value(DeviceTag tag) {
     return session().is(tag, DeviceType::distance_sensor) ? session().state(tag).distance : 0;
 }
 
-const float *gps_get_matrix(DeviceTag tag) {
+const float* gps_get_matrix(DeviceTag tag) {
     return session().is(tag, DeviceType::gps) ? session().state(tag).matrix.data() : kIdentity;
 }
 
 // An image that is missing or empty reads as one black pixel, so that a
 // program never gets NULL or a size that disagrees with the bytes.
-const unsigned char *camera_get_image(DeviceTag tag) {
+const unsigned char* camera_get_image(DeviceTag tag) {
     if (!session().is(tag, DeviceType::camera)) return kBlackPixel;
     const auto& st = session().image(tag);
     return st.image.empty() ? kBlackPixel : st.image.data();
@@ -60,7 +60,7 @@ int receiver_get_buffer_size(DeviceTag tag) {
     return static_cast<int>(session().state(tag).packet.size() - 1);
 }
 
-const void *receiver_get_buffer(DeviceTag tag) {
+const void* receiver_get_buffer(DeviceTag tag) {
     if (!session().is(tag, DeviceType::receiver)) return kNoPacket;
     return session().state(tag).packet.data();
 }

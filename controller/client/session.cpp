@@ -57,8 +57,10 @@ int link_fd() {
     }
     const std::optional<int> fd = descriptor(text);
     if (!fd || fcntl(*fd, F_GETFD) == -1) {
-        std::fprintf(stderr, "%s: ARENA_LINK_FD=%s is not an open descriptor; start it with "
-                             "`arena run WORLD`\n", program(), text);
+        std::fprintf(stderr,
+                     "%s: ARENA_LINK_FD=%s is not an open descriptor; start it with "
+                     "`arena run WORLD`\n",
+                     program(), text);
         std::exit(2);
     }
     // A program that starts processes of its own must not hand them the link.
@@ -76,8 +78,7 @@ std::optional<Lane> lane() {
         if (!fd) throw LinkError("not a descriptor");
         return Lane::attach(*fd);
     } catch (const LinkError& e) {
-        std::fprintf(stderr, "%s: ARENA_LANE_FD=%s: %s; start it with `arena run WORLD`\n", program(), text,
-                     e.what());
+        std::fprintf(stderr, "%s: ARENA_LANE_FD=%s: %s; start it with `arena run WORLD`\n", program(), text, e.what());
         std::exit(2);
     }
 }
@@ -229,8 +230,7 @@ const DeviceState& Session::image(DeviceTag tag) {
         }
         Image img = decode_image(frame->payload);
         if (img.tag != tag) {
-            fail("asked for the image of camera tag " + std::to_string(tag) + ", got tag " +
-                 std::to_string(img.tag));
+            fail("asked for the image of camera tag " + std::to_string(tag) + ", got tag " + std::to_string(img.tag));
         }
         keep_image(std::move(img));
     } catch (const PeerClosed&) {
@@ -241,9 +241,7 @@ const DeviceState& Session::image(DeviceTag tag) {
     return st;
 }
 
-int Session::next_key() {
-    return next_key_ < keys_.size() ? keys_[next_key_++] : 0;
-}
+int Session::next_key() { return next_key_ < keys_.size() ? keys_[next_key_++] : 0; }
 
 bool Session::reserve(std::size_t bytes, const char* what) {
     if (bytes <= kMaxPendingBytes - pending_bytes_) {
@@ -251,8 +249,10 @@ bool Session::reserve(std::size_t bytes, const char* what) {
         return true;
     }
     if (!overflow_reported_) {
-        std::fprintf(stderr, "%s: more than 16 MiB of console text and packets in one step; "
-                             "%s dropped until the next step\n", program(), what);
+        std::fprintf(stderr,
+                     "%s: more than 16 MiB of console text and packets in one step; "
+                     "%s dropped until the next step\n",
+                     program(), what);
         overflow_reported_ = true;
     }
     return false;

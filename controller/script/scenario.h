@@ -15,32 +15,32 @@ enum class Kind { none, distance, gps, receiver };
 
 // One sample line under a `step K` line, already checked.
 struct Sample {
-  enum class What { distance, gps, keys, packet } what;
-  int device = -1;  // index into Scenario::devices; -1 for keys
-  unsigned short distance = 0;
-  std::array<float, 16> matrix{};
-  std::vector<int> keys;
-  std::vector<unsigned char> bytes;  // the packet
+    enum class What { distance, gps, keys, packet } what;
+    int device = -1;  // index into Scenario::devices; -1 for keys
+    unsigned short distance = 0;
+    std::array<float, 16> matrix{};
+    std::vector<int> keys;
+    std::vector<unsigned char> bytes;  // the packet
 };
 
 struct StepBlock {
-  long long step = 0;
-  int line = 0;  // of the `step K` line, for messages
-  std::vector<Sample> samples;
+    long long step = 0;
+    int line = 0;  // of the `step K` line, for messages
+    std::vector<Sample> samples;
 };
 
 struct TraceRange {
-  long long first = 0, last = 0;  // inclusive
+    long long first = 0, last = 0;  // inclusive
 };
 
 struct Scenario {
-  std::string name = "robot";
-  std::vector<std::string> devices;  // tag = index + 1
-  std::vector<Kind> kinds;           // one per device
-  long long steps = 0;
-  std::vector<TraceRange> trace;  // empty: every step is traced
-  std::vector<StepBlock> blocks;  // ascending steps
-  std::size_t largest_packet = 0;
+    std::string name = "robot";
+    std::vector<std::string> devices;  // tag = index + 1
+    std::vector<Kind> kinds;           // one per device
+    long long steps = 0;
+    std::vector<TraceRange> trace;  // empty: every step is traced
+    std::vector<StepBlock> blocks;  // ascending steps
+    std::size_t largest_packet = 0;
 };
 
 // Reads the scenario at path. On any fault of the file it prints

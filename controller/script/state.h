@@ -13,24 +13,24 @@
 namespace script {
 
 struct DeviceNow {
-  unsigned short distance = 0;
-  std::array<float, 16> matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  unsigned char* packet_end = nullptr;  // a receiver's buffer ends at an unreadable page
-  const unsigned char* packet = nullptr;
-  int packet_size = 0;
+    unsigned short distance = 0;
+    std::array<float, 16> matrix{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    unsigned char* packet_end = nullptr;  // a receiver's buffer ends at an unreadable page
+    const unsigned char* packet = nullptr;
+    int packet_size = 0;
 };
 
 struct State {
-  Scenario scenario;
-  TraceWriter trace;
-  long long step = 0;
-  bool traced = true;  // whether calls of this step are written
-  std::size_t next_block = 0;
-  std::vector<DeviceNow> devices;          // tag - 1
-  const std::vector<int>* keys = nullptr;  // this step's keys
-  std::size_t next_key = 0;
-  bool per_step = false;  // keys or packets were set for this step
-  char* text = nullptr;   // the 1024-byte console buffer
+    Scenario scenario;
+    TraceWriter trace;
+    long long step = 0;
+    bool traced = true;  // whether calls of this step are written
+    std::size_t next_block = 0;
+    std::vector<DeviceNow> devices;          // tag - 1
+    const std::vector<int>* keys = nullptr;  // this step's keys
+    std::size_t next_key = 0;
+    bool per_step = false;  // keys or packets were set for this step
+    char* text = nullptr;   // the 1024-byte console buffer
 };
 
 // The state, loaded from SCRIPT_SCENARIO on first use; step 0's samples

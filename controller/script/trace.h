@@ -10,24 +10,24 @@
 namespace script {
 
 class TraceWriter {
- public:
-  // Opens path for writing; ends the process with status 2 if it cannot.
-  void open(const char* path);
-  void flush();
+public:
+    // Opens path for writing; ends the process with status 2 if it cannot.
+    void open(const char* path);
+    void flush();
 
-  // A line is begin(), then its fields, then end().
-  void begin(long long step, const char* operation);
-  void integer(long long value);
-  void real(float value);
-  void text(const char* bytes);  // zero-terminated, escaped
-  void hex(const void* bytes, int size);
-  void result(long long value);              // the "=VALUE" last field
-  void results(const float* values, int n);  // "=A B C", blank-separated
-  void end();
+    // A line is begin(), then its fields, then end().
+    void begin(long long step, const char* operation);
+    void integer(long long value);
+    void real(float value);
+    void text(const char* bytes);  // zero-terminated, escaped
+    void hex(const void* bytes, int size);
+    void result(long long value);              // the "=VALUE" last field
+    void results(const float* values, int n);  // "=A B C", blank-separated
+    void end();
 
- private:
-  void escaped(unsigned char c);
-  std::FILE* file_ = nullptr;
+private:
+    void escaped(unsigned char c);
+    std::FILE* file_ = nullptr;
 };
 
 }  // namespace script

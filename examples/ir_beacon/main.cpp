@@ -9,8 +9,8 @@
 
 #include "controller.h"
 
-static const int kStep = 64;          // ms per step
-static const int kStepsPerPacket = 16; // about one packet per second
+static const int kStep = 64;            // ms per step
+static const int kStepsPerPacket = 16;  // about one packet per second
 
 static DeviceTag emitter;
 static int steps;

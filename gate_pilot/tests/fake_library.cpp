@@ -13,7 +13,6 @@ static char buffer[1024];
 extern "C" char *robot_get_formated_string(void) { return buffer; }
 extern "C" void robot_console_print(const char *text) { fake::console.push_back(text); }
 extern "C" const float *gps_get_matrix(DeviceTag) { return fake::gpsMatrix; }
-extern "C" void custom_robot_set_rel_force_and_torque(float fx, float fy, float fz, float tx,
-                                                      float ty, float tz) {
-  fake::forces.push_back({fx, fy, fz, tx, ty, tz});
+extern "C" void custom_robot_set_rel_force_and_torque(float fx, float fy, float fz, float tx, float ty, float tz) {
+    fake::forces.push_back({fx, fy, fz, tx, ty, tz});
 }

@@ -24,9 +24,7 @@ struct SocketPair {
     }
 };
 
-void write_raw(int fd, const Bytes& b) {
-    ASSERT_EQ(::write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size()));
-}
+void write_raw(int fd, const Bytes& b) { ASSERT_EQ(::write(fd, b.data(), b.size()), static_cast<ssize_t>(b.size())); }
 
 }  // namespace
 

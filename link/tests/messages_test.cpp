@@ -39,9 +39,12 @@ Sensors sample_sensors() {
 Welcome sample_welcome() {
     Welcome w;
     w.robot_name = "avoider";
-    w.devices = {{1, "ir0", DeviceType::distance_sensor}, {2, "ir1", DeviceType::distance_sensor},
-                 {3, "gps", DeviceType::gps},           {4, "ircom", DeviceType::receiver},
-                 {5, "ir2", DeviceType::receiver},      {6, "camera", DeviceType::camera},
+    w.devices = {{1, "ir0", DeviceType::distance_sensor},
+                 {2, "ir1", DeviceType::distance_sensor},
+                 {3, "gps", DeviceType::gps},
+                 {4, "ircom", DeviceType::receiver},
+                 {5, "ir2", DeviceType::receiver},
+                 {6, "camera", DeviceType::camera},
                  {7, "emitter", DeviceType::emitter}};
     w.sensors = sample_sensors();
     return w;
@@ -63,9 +66,7 @@ Step sample_step() {
 
 std::span<const std::uint8_t> prefix(const Bytes& b, std::size_t n) { return {b.data(), n}; }
 
-void expect_same_bits(float a, float b) {
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b));
-}
+void expect_same_bits(float a, float b) { EXPECT_EQ(std::bit_cast<std::uint32_t>(a), std::bit_cast<std::uint32_t>(b)); }
 
 void expect_same(const Sensors& a, const Sensors& b) {
     EXPECT_EQ(std::bit_cast<std::uint64_t>(a.time), std::bit_cast<std::uint64_t>(b.time));
@@ -161,21 +162,21 @@ TEST(Messages, LayoutIsLittleEndianAndFixedWidth) {
     Sensors s;
     s.time = 1.0;
     s.distances = {{1, 0x0102}};
-    EXPECT_EQ(encoded(s), (Bytes{0, 0, 0, 0, 0, 0, 0xf0, 0x3f,  // time 1.0
-                                 1, 0, 1, 0x02, 0x01,           // one distance sample
-                                 0, 0, 0, 0, 0, 0, 0, 0,        // no gps, keys, packets, cameras
-                                 0, 0}));                       // no images
+    EXPECT_EQ(encoded(s), (Bytes{0, 0, 0, 0,    0,    0, 0xf0, 0x3f,  // time 1.0
+                                 1, 0, 1, 0x02, 0x01,                 // one distance sample
+                                 0, 0, 0, 0,    0,    0, 0,    0,     // no gps, keys, packets, cameras
+                                 0, 0}));                             // no images
     Step st;
     st.ms = 64;
     st.wheels = std::array<std::int16_t, 2>{-2, 1};
     st.console = "hi";
     st.output_waiting = false;
-    EXPECT_EQ(encoded(st), (Bytes{64, 0, 0, 0, 2,            // ms, flags: wheels
-                                  0xfe, 0xff, 1, 0,          // left -2, right 1
-                                  0, 0,                      // no enables
-                                  2, 0, 0, 0, 'h', 'i',      // console
-                                  0, 0,                      // no packets
-                                  0, 0}));                   // no camera looked at
+    EXPECT_EQ(encoded(st), (Bytes{64,   0,    0, 0, 2,         // ms, flags: wheels
+                                  0xfe, 0xff, 1, 0,            // left -2, right 1
+                                  0,    0,                     // no enables
+                                  2,    0,    0, 0, 'h', 'i',  // console
+                                  0,    0,                     // no packets
+                                  0,    0}));                  // no camera looked at
 }
 
 // Every prefix of a valid payload is a truncated message: each must be

@@ -41,7 +41,7 @@ void say_pid(const char* who) {
 
 void map_lane() {
     const char* fd = std::getenv(arena::link::kLaneFdVariable);
-    struct stat st{};
+    struct stat st {};
     if (!fd || fstat(std::atoi(fd), &st) != 0) return;
     void* base = mmap(nullptr, std::size_t(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED, std::atoi(fd), 0);
     if (base != MAP_FAILED) lane_base = static_cast<char*>(base);

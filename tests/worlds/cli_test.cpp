@@ -41,7 +41,8 @@ TEST(Cli, BadUsageIsStatusTwo) {
 TEST(Cli, BadWorldIsOneLineAndStatusTwoForCheckAndRun) {
     TempDir w;
     std::filesystem::copy(world("diagonal") / "scene.xml", w.path() / "scene.xml");
-    std::ofstream(w.path() / "world.toml") << "[[robot]]\nname = \"stepper\"\nbody = \"stpper\"\ncontroller = \"pose_stepper\"\n";
+    std::ofstream(w.path() / "world.toml")
+        << "[[robot]]\nname = \"stepper\"\nbody = \"stpper\"\ncontroller = \"pose_stepper\"\n";
     for (const char* command : {"check", "run"}) {
         ArenaResult r = run_arena({command, w.path().string()});
         EXPECT_EQ(r.status, 2) << command;

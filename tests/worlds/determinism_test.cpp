@@ -20,8 +20,8 @@ TEST_P(Determinism, TwoRunsRecordTheSameBytes) {
     TempDir tmp;
     std::filesystem::path recs[2] = {tmp.path() / "a", tmp.path() / "b"};
     for (const auto& rec : recs) {
-        ArenaResult r = run_arena({"run", world(GetParam().world).string(), "--duration", GetParam().duration,
-                                   "--seed", "7", "--record", rec.string(), "--no-report"});
+        ArenaResult r = run_arena({"run", world(GetParam().world).string(), "--duration", GetParam().duration, "--seed",
+                                   "7", "--record", rec.string(), "--no-report"});
         ASSERT_EQ(r.status, 0) << r.err;
     }
     for (const auto& entry : std::filesystem::recursive_directory_iterator(recs[0])) {
@@ -44,8 +44,7 @@ TEST_P(Determinism, TwoRunsRecordTheSameBytes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Worlds, Determinism,
-                         ::testing::Values(Case{"obstacle_room", "30"}, Case{"ir_link", "12"}),
+INSTANTIATE_TEST_SUITE_P(Worlds, Determinism, ::testing::Values(Case{"obstacle_room", "30"}, Case{"ir_link", "12"}),
                          [](const auto& info) { return std::string(info.param.world); });
 
 }  // namespace

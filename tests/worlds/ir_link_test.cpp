@@ -18,7 +18,8 @@ struct Sent {
 
 std::vector<std::uint8_t> unhex(const std::string& h) {
     std::vector<std::uint8_t> out;
-    for (std::size_t i = 0; i + 1 < h.size(); i += 2) out.push_back(std::uint8_t(std::stoi(h.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < h.size(); i += 2)
+        out.push_back(std::uint8_t(std::stoi(h.substr(i, 2), nullptr, 16)));
     return out;
 }
 
@@ -34,7 +35,8 @@ class IrLink : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         tmp = new TempDir;
-        result = new ArenaResult(run_arena({"run", world("ir_link").string(), "--record", (tmp->path() / "rec").string()}));
+        result =
+            new ArenaResult(run_arena({"run", world("ir_link").string(), "--record", (tmp->path() / "rec").string()}));
     }
     static void TearDownTestSuite() {
         delete result;
@@ -93,7 +95,8 @@ TEST_F(IrLink, ListenerPrintsSizeAndTextOnOneLine) {
     for (const Sent& p : sent()) {
         std::string text(p.bytes.begin(), p.bytes.end());
         text = text.substr(0, text.find('\0'));
-        expected.push_back(seconds(p.time + 0.064) + "\treceived " + std::to_string(p.bytes.size()) + " bytes: " + text);
+        expected.push_back(seconds(p.time + 0.064) + "\treceived " + std::to_string(p.bytes.size()) +
+                           " bytes: " + text);
     }
     EXPECT_EQ(timed("listener"), expected);
 }

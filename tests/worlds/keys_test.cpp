@@ -14,8 +14,8 @@ TEST(Keys, WorldAndFileKeysAreHandedWhileHeld) {
     TempDir tmp;
     auto rec = tmp.path() / "rec";
     std::ofstream(tmp.path() / "keys.toml") << "[[keys]]\nrobot = \"pilot\"\nfrom = 0.25\nto = 0.4\ncodes = [65, 80]\n";
-    ArenaResult r = run_arena({"run", test_world("keys").string(), "--keys", (tmp.path() / "keys.toml").string(),
-                               "--record", rec.string()});
+    ArenaResult r = run_arena(
+        {"run", test_world("keys").string(), "--keys", (tmp.path() / "keys.toml").string(), "--record", rec.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     auto trace = read_trace(rec, "pilot");
     ASSERT_EQ(trace.size(), 16u);  // 32 ms steps over 0.5 s; none falls on a boundary

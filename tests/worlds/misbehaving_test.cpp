@@ -15,7 +15,8 @@ int pid_of(const std::vector<ConsoleLine>& lines, const std::string& robot) {
 }
 
 bool has_line(const std::vector<std::string>& lines, const std::string& part) {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& l) { return l.find(part) != std::string::npos; });
 }
 
 TEST(Misbehaving, CrashAndEarlyExitAreReportedAndTheOthersGoOn) {

@@ -103,7 +103,8 @@ std::vector<Pose> read_poses(const std::filesystem::path& recording, const std::
     std::string_view rest = std::string_view(text).substr(text.find('\n') + 1);  // after the header
     for (std::size_t end; (end = arena::csv_record_end(rest)) != std::string_view::npos; rest.remove_prefix(end + 1)) {
         const std::vector<std::string> f = arena::csv_fields(rest.substr(0, end));
-        if (f.size() != 9) throw std::runtime_error("poses.csv row without nine fields: " + std::string(rest.substr(0, end)));
+        if (f.size() != 9)
+            throw std::runtime_error("poses.csv row without nine fields: " + std::string(rest.substr(0, end)));
         if (f[1] == body) poses.push_back({std::stod(f[0]), {std::stod(f[2]), std::stod(f[3]), std::stod(f[4])}});
     }
     return poses;

@@ -67,8 +67,12 @@ TEST(Supervision, HostileControllersEndAloneAndLeaveNothingBehind) {
     EXPECT_EQ(s["steps"]["stepper"], 24);
 
     std::vector<int> left;
-    for (auto [robot, what] : {std::pair{"forker", "child"}, {"escaper", "grandchild"}, {"forker", "pid"},
-                               {"spinner", "pid"}, {"halfframe", "pid"}, {"silent", "pid"}}) {
+    for (auto [robot, what] : {std::pair{"forker", "child"},
+                               {"escaper", "grandchild"},
+                               {"forker", "pid"},
+                               {"spinner", "pid"},
+                               {"halfframe", "pid"},
+                               {"silent", "pid"}}) {
         for (int pid : pids_of(lines, robot, what)) left.push_back(pid);
     }
     EXPECT_EQ(left.size(), 6u) << "every process said its pid";
@@ -104,7 +108,8 @@ int wait_for(pid_t pid, std::chrono::milliseconds limit) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < end) {
         int status = 0;
-        if (waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        if (waitpid(pid, &status, WNOHANG) == pid)
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return -1;
@@ -113,9 +118,8 @@ int wait_for(pid_t pid, std::chrono::milliseconds limit) {
 TEST(Supervision, CtrlCEndsARunWhoseControllerStoppedWithAnImageUnread) {
     TempDir tmp;
     const auto rec = tmp.path() / "rec";
-    Background arena = start_arena({"run", test_world("stopped_camera").string(), "--record", rec.string(),
-                                    "--step-timeout", "60"},
-                                   tmp.path());
+    Background arena = start_arena(
+        {"run", test_world("stopped_camera").string(), "--record", rec.string(), "--step-timeout", "60"}, tmp.path());
     // The stopper stops itself in its 3rd step; wait until it has.
     bool stopped = false;
     for (int i = 0; i < 500 && !stopped; ++i) {

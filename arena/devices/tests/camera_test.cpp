@@ -24,42 +24,42 @@ const char* view_scene = R"(
 </mujoco>)";
 
 struct Pixel {
-  int r, g, b;
+    int r, g, b;
 };
 
 Pixel at(const std::vector<std::uint8_t>& image, int width, int row, int col) {
-  const std::size_t i = 3 * (std::size_t(row) * width + col);
-  return {image[i], image[i + 1], image[i + 2]};
+    const std::size_t i = 3 * (std::size_t(row) * width + col);
+    return {image[i], image[i + 1], image[i + 2]};
 }
 
 TEST(Camera, SeesColouredBoxesWhereTheyAreWithFloorBelowAndSkyAbove) {
-  auto s = test::Scene::from_xml(view_scene);
-  const CameraModel camera{s.site("eye"), 64, 48, 60.0};
-  const auto image = render_camera(s.m, s.d, camera, s.body("bot"));
-  ASSERT_EQ(image.size(), 64u * 48 * 3);
+    auto s = test::Scene::from_xml(view_scene);
+    const CameraModel camera{s.site("eye"), 64, 48, 60.0};
+    const auto image = render_camera(s.m, s.d, camera, s.body("bot"));
+    ASSERT_EQ(image.size(), 64u * 48 * 3);
 
-  // The red face is met almost head-on, so it shows nearly its full colour.
-  const Pixel centre = at(image, 64, 24, 32);
-  EXPECT_NEAR(centre.r, 204, 1);
-  EXPECT_NEAR(centre.g, 26, 1);
-  EXPECT_NEAR(centre.b, 26, 1);
-  // 0.4 m right at 1 m is column (0.4 / tan 30 + 1) / 2 * 64, about 54.
-  const Pixel right = at(image, 64, 24, 54);
-  EXPECT_GT(right.b, 2 * right.r);
-  const Pixel left = at(image, 64, 24, 10);  // nothing on the left: sky
-  const Pixel top = at(image, 64, 0, 32);
-  EXPECT_EQ(left.r, top.r);
-  EXPECT_EQ(left.b, top.b);
-  EXPECT_GT(top.b, top.r);
-  const Pixel bottom = at(image, 64, 47, 32);  // the floor, seen obliquely: darker green
-  EXPECT_GT(bottom.g, 2 * bottom.r);
-  EXPECT_LT(bottom.g, 179);
+    // The red face is met almost head-on, so it shows nearly its full colour.
+    const Pixel centre = at(image, 64, 24, 32);
+    EXPECT_NEAR(centre.r, 204, 1);
+    EXPECT_NEAR(centre.g, 26, 1);
+    EXPECT_NEAR(centre.b, 26, 1);
+    // 0.4 m right at 1 m is column (0.4 / tan 30 + 1) / 2 * 64, about 54.
+    const Pixel right = at(image, 64, 24, 54);
+    EXPECT_GT(right.b, 2 * right.r);
+    const Pixel left = at(image, 64, 24, 10);  // nothing on the left: sky
+    const Pixel top = at(image, 64, 0, 32);
+    EXPECT_EQ(left.r, top.r);
+    EXPECT_EQ(left.b, top.b);
+    EXPECT_GT(top.b, top.r);
+    const Pixel bottom = at(image, 64, 47, 32);  // the floor, seen obliquely: darker green
+    EXPECT_GT(bottom.g, 2 * bottom.r);
+    EXPECT_LT(bottom.g, 179);
 }
 
 TEST(Camera, ImageSizeFollowsTheModel) {
-  auto s = test::Scene::from_xml(view_scene);
-  EXPECT_EQ(render_camera(s.m, s.d, {s.site("eye"), 7, 3, 90.0}, s.body("bot")).size(), 7u * 3 * 3);
-  EXPECT_TRUE(render_camera(s.m, s.d, {s.site("eye"), 0, 3, 90.0}, s.body("bot")).empty());
+    auto s = test::Scene::from_xml(view_scene);
+    EXPECT_EQ(render_camera(s.m, s.d, {s.site("eye"), 7, 3, 90.0}, s.body("bot")).size(), 7u * 3 * 3);
+    EXPECT_TRUE(render_camera(s.m, s.d, {s.site("eye"), 0, 3, 90.0}, s.body("bot")).empty());
 }
 
 }  // namespace

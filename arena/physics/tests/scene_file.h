@@ -12,20 +12,20 @@
 namespace arena::test {
 
 class SceneFile {
- public:
-  explicit SceneFile(const std::string& xml) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "physics_test.XXXXXX").string();
-    folder_ = mkdtemp(pattern.data());
-    std::ofstream(file()) << xml;
-  }
-  ~SceneFile() { std::filesystem::remove_all(folder_); }
-  SceneFile(const SceneFile&) = delete;
-  SceneFile& operator=(const SceneFile&) = delete;
-  std::filesystem::path folder() const { return folder_; }
-  std::filesystem::path file() const { return folder_ / "scene.xml"; }
+public:
+    explicit SceneFile(const std::string& xml) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "physics_test.XXXXXX").string();
+        folder_ = mkdtemp(pattern.data());
+        std::ofstream(file()) << xml;
+    }
+    ~SceneFile() { std::filesystem::remove_all(folder_); }
+    SceneFile(const SceneFile&) = delete;
+    SceneFile& operator=(const SceneFile&) = delete;
+    std::filesystem::path folder() const { return folder_; }
+    std::filesystem::path file() const { return folder_ / "scene.xml"; }
 
- private:
-  std::filesystem::path folder_;
+private:
+    std::filesystem::path folder_;
 };
 
 }  // namespace arena::test

@@ -26,7 +26,7 @@ TEST(ReportData, TracksMovingBodiesFrameByFrameAndStillBodiesOnce) {
     const auto& airship = data["poses"]["airship"];
     ASSERT_EQ(airship["t"].size(), 20u);
     ASSERT_EQ(airship["p"].size(), 140u);
-    EXPECT_DOUBLE_EQ(airship["p"][7 * 19].get<double>(), 1.9);   // x of the last frame
+    EXPECT_DOUBLE_EQ(airship["p"][7 * 19].get<double>(), 1.9);  // x of the last frame
     EXPECT_DOUBLE_EQ(airship["p"][7 * 19 + 2].get<double>(), -0.95);
     EXPECT_EQ(data["poses"]["gate0"]["t"].size(), 1u);
     EXPECT_EQ(data["poses"]["gate0"]["p"], nlohmann::json({1, 1.8, 3, 1, 0, 0, 0}));
@@ -69,7 +69,8 @@ TEST(ReportData, ConsoleLinesKeepOrderAndLoseTheLogsEscapes) {
 
 TEST(ReportData, OddBodyNamesAndConsoleBytesReadBackAndMeetTheirScene) {
     RecordingFixture rec;
-    rec.append("poses.csv", "0,\"a,b\",1,2,3,1,0,0,0\n0,\"two\nlines \"\"q\"\"\",1,2,3,1,0,0,0\n0,\xe9t\xe9,1,2,3,1,0,0,0\n");
+    rec.append("poses.csv",
+               "0,\"a,b\",1,2,3,1,0,0,0\n0,\"two\nlines \"\"q\"\"\",1,2,3,1,0,0,0\n0,\xe9t\xe9,1,2,3,1,0,0,0\n");
     rec.write("scene.json", R"({"bodies":[{"name":"a,b","geoms":[]},{"name":{"hex":"e974e9"},"geoms":[]}]})");
     rec.write("console.log", "0.000\tairship\tconsole\t\\xe9t\\xe9 \\\\ \\x01\n");
     const auto data = report_data(rec.dir(), {});

@@ -28,18 +28,21 @@ RecordingFixture::RecordingFixture(int steps) {
               << R"(,"gps":[1,0,0,0,0,1,0,0,0,0,1,0,)" << 0.1 * i << ",1.5," << -0.05 * i << R"(,1],"keys":[]},)"
               << R"("commands":{"force_torque":[0.5,2.45,0,0,)" << 0.01 * i << ",0]}}\n";
         listener << R"({"step":)" << i << R"(,"t":)" << t << R"(,"ms":64,"samples":{)"
-                 << (i % 5 == 0 ? R"("ircom":{"size":2,"hex":"4869"})" : "") << R"(},"commands":{}})" << "\n";
+                 << (i % 5 == 0 ? R"("ircom":{"size":2,"hex":"4869"})" : "") << R"(},"commands":{}})"
+                 << "\n";
     }
     write("poses.csv", poses.str());
     write("traces/airship.jsonl", trace.str());
     write("traces/listener.jsonl", listener.str());
-    write("traces/beacon.jsonl",
-          R"({"step":0,"t":0,"ms":64,"samples":{},"commands":{"enable":{"emitter":64},"emit":{"emitter":["4869","21"]}}})"
-          "\n"
-          R"({"step":1,"t":0.064,"ms":64,"samples":{},"commands":{"emit":{"emitter":"ff"}}})"
-          "\n");
-    write("console.log", "0.000\tairship\tconsole\ttab\\there \\\\ back\n"
-                         "0.032\tlistener\tstdout\t</script><script>alert(1)</script>\n");
+    write(
+        "traces/beacon.jsonl",
+        R"({"step":0,"t":0,"ms":64,"samples":{},"commands":{"enable":{"emitter":64},"emit":{"emitter":["4869","21"]}}})"
+        "\n"
+        R"({"step":1,"t":0.064,"ms":64,"samples":{},"commands":{"emit":{"emitter":"ff"}}})"
+        "\n");
+    write("console.log",
+          "0.000\tairship\tconsole\ttab\\there \\\\ back\n"
+          "0.032\tlistener\tstdout\t</script><script>alert(1)</script>\n");
 }
 
 RecordingFixture::~RecordingFixture() {

@@ -25,9 +25,12 @@ enum { kIr0 = 1, kIr1, kGps, kCamera, kIrcom, kEmitter };
 Welcome test_welcome() {
     Welcome w;
     w.robot_name = "tester";
-    w.devices = {{kIr0, "ir0", DeviceType::distance_sensor}, {kIr1, "ir1", DeviceType::distance_sensor},
-                 {kGps, "gps", DeviceType::gps},             {kCamera, "camera", DeviceType::camera},
-                 {kIrcom, "ircom", DeviceType::receiver},    {kEmitter, "emitter", DeviceType::emitter}};
+    w.devices = {{kIr0, "ir0", DeviceType::distance_sensor},
+                 {kIr1, "ir1", DeviceType::distance_sensor},
+                 {kGps, "gps", DeviceType::gps},
+                 {kCamera, "camera", DeviceType::camera},
+                 {kIrcom, "ircom", DeviceType::receiver},
+                 {kEmitter, "emitter", DeviceType::emitter}};
     w.sensors = Sensors{};
     return w;
 }
@@ -244,13 +247,15 @@ TEST_P(ClientOver, TheCameraImageIsFetchedOnlyWhenLookedAtOncePerStepOrComesWith
     Sensors with_image;
     with_image.images = {{kCamera, 2, 1, {70, 80, 90, 0, 0, 0}}};
     arena.link().send(with_image);
-    EXPECT_EQ(arena.expect_step().looked, (std::vector<std::uint8_t>{kCamera}));  // no request: IMAGE_REQUEST would fail expect_step
+    EXPECT_EQ(arena.expect_step().looked,
+              (std::vector<std::uint8_t>{kCamera}));  // no request: IMAGE_REQUEST would fail expect_step
     arena.link().send(Sensors{});
     EXPECT_TRUE(arena.expect_step().looked.empty());  // step 4 did not look
     arena.link().send(Stop{});
     EXPECT_EQ(arena.exit_status(), 0);
-    EXPECT_EQ(arena.output(), "size 2x1\nimage 2x1 first=10,20,30 same=1\nimage 2x1 first=70,80,90 same=1\n"
-                              "size 2x1\nrun returned\n");
+    EXPECT_EQ(arena.output(),
+              "size 2x1\nimage 2x1 first=10,20,30 same=1\nimage 2x1 first=70,80,90 same=1\n"
+              "size 2x1\nrun returned\n");
 }
 
 TEST_P(ClientOver, StdoutLinesReachThePipeBeforeTheirStep) {

@@ -20,8 +20,8 @@ static void find_devices(void) {
 // Everything a program can read, on one line.
 static void print_reads(const char* when) {
     const float* m = gps_get_matrix(gps);
-    printf("%s: name=%s ir0=%u gps=%g,%g,%g", when, robot_get_name(), distance_sensor_get_value(ir0),
-           m[12], m[13], m[14]);
+    printf("%s: name=%s ir0=%u gps=%g,%g,%g", when, robot_get_name(), distance_sensor_get_value(ir0), m[12], m[13],
+           m[14]);
     printf(" keys=");
     for (int k = robot_keyboard_get_key(); k != 0; k = robot_keyboard_get_key()) printf("%d,", k);
     printf(" packet=%d:%s\n", receiver_get_buffer_size(ircom), (const char*)receiver_get_buffer(ircom));
@@ -40,8 +40,8 @@ static void use_bad_tags(void) {
         const float* m = gps_get_matrix(t);
         const unsigned char* img = camera_get_image(t);
         printf("bad %u: d=%u m=%g,%g,%g,%g img=%dx%d:%u size=%d buf=%u\n", t,
-               t == ir0 ? 0 : distance_sensor_get_value(t), m[0], m[5], m[10], m[15],
-               camera_get_width(t), camera_get_height(t), img[0], receiver_get_buffer_size(t),
+               t == ir0 ? 0 : distance_sensor_get_value(t), m[0], m[5], m[10], m[15], camera_get_width(t),
+               camera_get_height(t), img[0], receiver_get_buffer_size(t),
                *(const unsigned char*)receiver_get_buffer(t));
     }
     printf("missing=%u null=%u\n", robot_get_device("nope"), robot_get_device(NULL));
@@ -82,8 +82,8 @@ static int run_camera(void) {
     if (steps == 2 || steps == 3) {
         const unsigned char* a = camera_get_image(camera);
         const unsigned char* b = camera_get_image(camera);
-        printf("image %dx%d first=%u,%u,%u same=%d\n", camera_get_width(camera),
-               camera_get_height(camera), a[0], a[1], a[2], a == b);
+        printf("image %dx%d first=%u,%u,%u same=%d\n", camera_get_width(camera), camera_get_height(camera), a[0], a[1],
+               a[2], a == b);
     } else {
         printf("size %dx%d\n", camera_get_width(camera), camera_get_height(camera));
     }

@@ -13,16 +13,16 @@ namespace script {
 // One line of the trace: a library call, or the stand-in's own
 // run_returned and end events.
 struct Call {
-  int step = 0;
-  std::string name;
-  std::vector<std::string> args;  // unescaped
-  std::string result;             // after '=', or empty
+    int step = 0;
+    std::string name;
+    std::vector<std::string> args;  // unescaped
+    std::string result;             // after '=', or empty
 };
 
 struct Result {
-  int status = -1;  // exit code, or 128 + signal
-  std::string out, err;
-  std::vector<Call> calls;
+    int status = -1;  // exit code, or 128 + signal
+    std::string out, err;
+    std::vector<Call> calls;
 };
 
 // Writes scenario_text to a temporary file, runs program_path with

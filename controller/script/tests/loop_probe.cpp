@@ -7,10 +7,10 @@ static DeviceTag ds0;
 static void reset(void) { ds0 = robot_get_device("ds0"); }
 
 int main() {
-  robot_live(reset);
-  for (int pass = 0; pass < 1000; ++pass) {
-    distance_sensor_get_value(ds0);
-    robot_step(32);
-  }
-  return 7;
+    robot_live(reset);
+    for (int pass = 0; pass < 1000; ++pass) {
+        distance_sensor_get_value(ds0);
+        robot_step(32);
+    }
+    return 7;
 }
