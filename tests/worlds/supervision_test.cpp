@@ -85,7 +85,9 @@ struct Background {
     std::filesystem::path err;
 };
 
-Background start_arena(const std::vector<std::string>& args, const std::filesystem::path& io) {
+// `as` runs the arena through another program first (e.g. setpriv).
+Background start_arena(const std::vector<std::string>& args, const std::filesystem::path& io,
+                       std::vector<std::string> as = {}) {
     Background b;
     b.err = io / "err";
     posix_spawn_file_actions_t actions;
@@ -93,12 +95,13 @@ Background start_arena(const std::vector<std::string>& args, const std::filesyst
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, b.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    std::string arena = ARENA_BIN;
-    std::vector<std::string> copy = args;
-    std::vector<char*> argv{arena.data()};
-    for (auto& a : copy) argv.push_back(a.data());
+    std::vector<std::string> words = std::move(as);
+    words.push_back(ARENA_BIN);
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
-    EXPECT_EQ(posix_spawn(&b.pid, arena.c_str(), &actions, nullptr, argv.data(), environ), 0);
+    EXPECT_EQ(posix_spawn(&b.pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
     return b;
 }
@@ -160,6 +163,28 @@ TEST(Supervision, AControllerThatCannotBeExecutedIsABadWorld) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_NE(r.err.find("world.toml:6: robot \"robot\": cannot run"), std::string::npos) << r.err;
     }
+}
+
+}  // namespace
+}  // namespace worlds_test
+
+namespace worlds_test {
+namespace {
+
+// Where the kernel refuses a PID namespace (a user without the privilege),
+// the controllers still run, in process groups of their own, and the arena
+// says so once.
+TEST(Supervision, WithoutPrivilegeControllersRunInGroupsAndTheArenaSaysSo) {
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0) GTEST_SKIP() << "needs root and setpriv";
+    TempDir tmp;
+    std::filesystem::permissions(tmp.path(), std::filesystem::perms::all);
+    Background arena = start_arena({"run", test_world("misbehaving").string(), "--no-record"}, tmp.path(),
+                                   {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+    const int status = wait_for(arena.pid, std::chrono::seconds(60));
+    const std::string err = read_file(arena.err);
+    EXPECT_EQ(status, 1) << err;  // the crasher and the quitter fail as ever
+    EXPECT_NE(err.find("controllers run without a PID namespace of their own"), std::string::npos) << err;
+    EXPECT_NE(err.find("killed by SIGSEGV at t = 0.256 s"), std::string::npos) << err;
 }
 
 }  // namespace
