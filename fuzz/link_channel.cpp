@@ -38,6 +38,17 @@ void decode(const arena::link::Frame& frame) {
 }
 
 int socket_holding(const std::uint8_t* data, std::size_t size) {
+    int fds[2];
+    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) std::abort();
+    feed(fds[1], data, size);
+    ::close(fds[1]);
+    return fds[0];
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size > kMaxInput) return 0;
     const int waiting = socket_holding(data, size);
     arena::link::Channel blocking(waiting);
     try {
