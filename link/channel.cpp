@@ -211,13 +211,18 @@ bool Channel::flush() {
     return true;
 }
 
+// Moves what is left to the front and makes room for want bytes in all.
+// Nothing to move before the first read: the buffer has no storage yet.
+void Channel::make_room(std::size_t want) {
+    if (in_.size() - begin_ >= want) return;
+    if (end_ > begin_) std::memmove(in_.data(), in_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+    if (in_.size() < want) in_.resize(std::max(want, kReadChunk));
+}
+
 bool Channel::fill_now(std::size_t want) {
-    if (in_.size() - begin_ < want) {
-        if (end_ > begin_) std::memmove(in_.data(), in_.data() + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-        if (in_.size() < want) in_.resize(std::max(want, kReadChunk));
-    }
+    make_room(want);
     while (end_ - begin_ < want) {
         std::size_t n = 0;
         if (lane_) {
@@ -267,14 +272,7 @@ std::optional<Frame> Channel::poll_receive() {
 }
 
 bool Channel::fill(std::size_t want) {
-    if (in_.size() - begin_ < want) {
-        // Move what is left to the front and make room for the whole frame.
-        // Nothing to move before the first read: the buffer has no storage yet.
-        if (end_ > begin_) std::memmove(in_.data(), in_.data() + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
-        if (in_.size() < want) in_.resize(std::max(want, kReadChunk));
-    }
+    make_room(want);
     while (end_ - begin_ < want) {
         const std::size_t n = read_some(in_.data() + end_, in_.size() - end_);
         if (n == 0) return false;

@@ -106,6 +106,7 @@ public:
 
 private:
     void queue_frame(MessageType type);  // out_ holds header space + payload
+    void make_room(std::size_t want);    // in_ can take want bytes from begin_
     bool fill_now(std::size_t want);     // reads what is there now; true once want bytes are buffered
     void send_frame(MessageType type);   // out_ holds header space + payload
     bool fill(std::size_t want);         // reads until want bytes are buffered
