@@ -36,6 +36,17 @@ int hex_digit(char c) {
 
 }  // namespace
 
+std::string hex(std::span<const std::uint8_t> bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(2 * bytes.size());
+    for (std::uint8_t b : bytes) {
+        out += kDigits[b >> 4];
+        out += kDigits[b & 15];
+    }
+    return out;
+}
+
 bool valid_utf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t n = utf8_sequence_at(text, i);
@@ -47,13 +58,7 @@ bool valid_utf8(std::string_view text) {
 
 nlohmann::json json_text(std::string_view text) {
     if (valid_utf8(text)) return std::string(text);
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (unsigned char c : text) {
-        hex += kDigits[c >> 4];
-        hex += kDigits[c & 15];
-    }
-    return {{"hex", hex}};
+    return {{"hex", hex({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()})}};
 }
 
 std::string text_of(const nlohmann::json& j) {

@@ -12,16 +12,6 @@ nlohmann::json floats_json(std::span<const float> values) {
     return a;
 }
 
-std::string hex(std::span<const std::uint8_t> bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (std::uint8_t b : bytes) {
-        out += kDigits[b >> 4];
-        out += kDigits[b & 15];
-    }
-    return out;
-}
-
 nlohmann::json samples_json(const BoundRobot& robot, const link::Sensors& s, const std::set<int>& fetched) {
     nlohmann::json j = nlohmann::json::object();
     for (const DeviceKind* kind : device_kinds()) kind->record(robot, s, fetched, j);

@@ -10,12 +10,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "arena/record/json_text.h"  // hex, for the packets
 #include "arena/world/world.h"
 #include "link/messages.h"
 
 namespace arena {
 
-std::string hex(std::span<const std::uint8_t> bytes);
 nlohmann::json floats_json(std::span<const float> values);
 
 // fetched: tags of the cameras whose image the controller asked for.
