@@ -16,6 +16,7 @@ packages=(
   nlohmann-json3-dev                   # nlohmann/json: recordings and summary.json
   libcli11-dev                         # CLI11: arena's command line
   libtinyxml2-dev                      # TinyXML-2: what a scene's <size> sets
+  libcivetweb-dev                      # civetweb: the live view's HTTP and WebSocket server (arena --view)
   tmux                                 # terminal multiplexer: the interactive flight test
   nodejs npm                           # Node.js: bundles the run report's viewer (report/)
   chromium                             # headless browser: the run report's browser test

@@ -11,9 +11,13 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <set>
 
 #include <CLI/CLI.hpp>
 
+#include "arena/live/live_hub.h"
+#include "arena/live/live_page.h"
+#include "arena/live/live_server.h"
 #include "arena/record/recorder.h"
 #include "arena/report/write_report.h"
 #include "arena/run/display.h"
@@ -38,6 +42,8 @@ struct RunArgs {
     std::string keys;
     bool interactive = false;
     bool realtime = false;
+    bool view = false;
+    int port = 0;
 };
 
 constexpr int status(arena::RunStatus s) { return int(s); }
@@ -125,13 +131,19 @@ int run(RunArgs a) {
     try {
         world = arena::load_world(a.world, arena::own_folder());
         options.duration = a.duration.value_or(world->manifest.duration);
+        // 0 with a person at the controls: until they stop it.
+        if (options.duration == 0 && (a.view || a.interactive)) options.duration = arena::kMaxDuration;
+        if (options.duration == 0)
+            throw arena::WorldError("--duration 0 (until stopped) needs --view or --interactive");
         options.seed = a.seed.value_or(world->manifest.seed);
-        options.realtime = a.realtime || a.interactive;
+        options.realtime = a.realtime || a.interactive || a.view;
         options.step_timeout = a.step_timeout.value_or(world->manifest.step_timeout);
         options.keys.add(world->manifest.keys);
+        options.keys.set_once(world->manifest.once_keys);
         if (!a.keys.empty()) options.keys.add(arena::read_keys_file(a.keys, world->manifest));
         if (a.interactive) {
-            terminal = std::make_unique<arena::TerminalKeys>();
+            terminal = std::make_unique<arena::TerminalKeys>(
+                std::set<int>(world->manifest.once_keys.begin(), world->manifest.once_keys.end()));
             options.terminal = terminal.get();
         }
         default_folder = a.record.empty() && !a.no_record;
@@ -144,9 +156,25 @@ int run(RunArgs a) {
         std::cerr << "arena: " << e.what() << "\n";
         return status(arena::RunStatus::bad_world);
     }
+    // The server goes before the simulation does, so that its port is
+    // closed by the time the arena says how the run ended.
+    std::unique_ptr<arena::LiveHub> hub;
+    std::unique_ptr<arena::LiveServer> server;
+    if (a.view) {
+        try {
+            hub = std::make_unique<arena::LiveHub>();
+            server = std::make_unique<arena::LiveServer>(*hub, arena::live_page_html(world->manifest.title), a.port);
+        } catch (const std::runtime_error& e) {
+            std::cerr << "arena: " << e.what() << "\n";
+            return status(arena::RunStatus::bad_world);
+        }
+        options.live = hub.get();
+        std::cerr << "arena: view at " << server->url() << "\n";
+    }
     arena::Display display(isatty(2) != 0);
     arena::Simulation simulation(*world, std::move(options), display, *interrupts, recorder.get());
     const arena::RunStatus outcome = simulation.run();
+    server.reset();
     interrupts.reset();  // from here on Ctrl-C ends the arena at once, report or not
     if (recorder) {
         recorder.reset();  // closes every file of the recording
@@ -182,9 +210,15 @@ int main(int argc, char** argv) {
     RunArgs a;
     CLI::App* run_cmd = app.add_subcommand("run", "Run a world");
     run_cmd->add_option("WORLD", a.world, "World folder holding world.toml")->required();
-    run_cmd->add_option("--duration", a.duration, "Simulated seconds to run (default: the world's duration)")
+    run_cmd
+        ->add_option("--duration", a.duration,
+                     "Simulated seconds to run (default: the world's duration; 0 with --view or --interactive: "
+                     "until stopped)")
         ->check([](const std::string& v) {
-            return finite_in(std::strtod(v.c_str(), nullptr), 0.0, true, arena::kMaxDuration);
+            const double d = std::strtod(v.c_str(), nullptr);
+            if (d == 0) return std::string();  // until stopped; run() says whether that needs --view
+            const std::string bad = finite_in(d, 0.0, true, arena::kMaxDuration);
+            return bad.empty() ? bad : bad + " (or 0: until stopped, with --view or --interactive)";
         });
     run_cmd->add_option("--record", a.record,
                         "Write the recording into this folder (created if missing; default: runs/WORLD-DATE-TIME)");
@@ -207,6 +241,12 @@ int main(int argc, char** argv) {
     run_cmd->add_option("--keys", a.keys, "TOML file of [[keys]] tables: scripted keys, added to the world's");
     run_cmd->add_flag("--interactive", a.interactive, "Keys from the terminal (arrows, letters); implies --realtime");
     run_cmd->add_flag("--realtime", a.realtime, "Pace the run to the wall clock (default: as fast as possible)");
+    run_cmd->add_flag("--view", a.view,
+                      "Serve a live view of the run on 127.0.0.1 (its address, with a secret token, is printed on "
+                      "standard error): watch, fly, pause and change speed from a browser; implies --realtime");
+    run_cmd->add_option("--port", a.port, "Port of the live view (default 0: any free port)")
+        ->check(CLI::Range(0, 65535))
+        ->needs("--view");
 
     std::string report_folder;
     CLI::App* report_cmd = app.add_subcommand("report", "Write report.html, a self-contained page of a recorded run");

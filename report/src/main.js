@@ -7,6 +7,7 @@ import { Timeline, timelineControls } from './timeline.js';
 import { consoleView } from './console_view.js';
 import { robotPanel } from './robot_panel.js';
 import { table, flatten } from './tables.js';
+import { liveMain } from './live/live_main.js';
 
 function element(tag, className, parent, text) {
   const e = document.createElement(tag);
@@ -87,4 +88,5 @@ function main() {
   };
 }
 
-main();
+// The same viewer serves a run live: the arena's page says so.
+if (document.getElementById('live-config')) liveMain(); else main();

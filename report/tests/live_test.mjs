@@ -1,0 +1,178 @@
+// The live view as a pilot meets it: arena runs the gate course with --view,
+// and Debian's chromium opens its page, flies the airship with the keyboard,
+// pauses, steps, changes speed, opens a second page and closes it. The
+// recording then says what the keys did. A second run checks that Ctrl-C
+// ends a watched run with 130 and closes its port.
+//
+//   node live_test.mjs --bin DIR --worlds DIR --work DIR --artifacts DIR --chromium PATH
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import { parseArgs } from 'node:util';
+import { chromium } from 'playwright-core';
+import { startArena, openBrowser, trace } from './live_support.mjs';
+
+const { values: opt } = parseArgs({ options: Object.fromEntries(
+  ['bin', 'worlds', 'work', 'artifacts', 'chromium'].map((k) => [k, { type: 'string' }])) });
+fs.rmSync(opt.work, { recursive: true, force: true });
+fs.mkdirSync(opt.work, { recursive: true });
+fs.mkdirSync(opt.artifacts, { recursive: true });
+const world = path.join(opt.worlds, 'gate_course');
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+const simTime = (page) => page.evaluate(() => window.__live.time());
+const waitForTime = (page, t) => page.waitForFunction((s) => window.__live.time() >= s, t, { timeout: 60_000 });
+const state = (page) => page.evaluate(() => window.__live.state());
+
+// How far simulated time goes in `ms` of wall time.
+async function advanceIn(page, ms) {
+  const a = await simTime(page);
+  await sleep(ms);
+  return (await simTime(page)) - a;
+}
+
+test('flying the gate course live', async (t) => {
+  const rec = path.join(opt.work, 'rec');
+  const arena = await startArena(opt.bin, [world, '--view', '--record', rec, '--no-report']);
+  const { browser, problems } = await openBrowser(chromium, opt);
+  try {
+    await t.test('the page needs the token', async () => {
+      assert.equal((await fetch(arena.url)).status, 200);
+      assert.equal((await fetch(arena.url.replace(/token=.*/, ''))).status, 403);
+      assert.equal((await fetch(arena.url.replace(/token=(.)/, 'token=0$1'))).status, 403);
+    });
+
+    await t.test('a live connection from another origin or without the token is refused', async () => {
+      const page = await browser.newPage();
+      await page.route('http://elsewhere.test/', (r) => r.fulfill({ contentType: 'text/html', body: '<p>another site</p>' }));
+      await page.goto('http://elsewhere.test/');
+      const ws = arena.url.replace('http://', 'ws://').replace('/?', '/live?');
+      const opened = (url) => page.evaluate((u) => new Promise((resolve) => {
+        const s = new WebSocket(u);
+        s.onopen = () => resolve(true);
+        s.onerror = () => resolve(false);
+      }), url);
+      assert.equal(await opened(ws), false, 'foreign origin');
+      await page.close();
+      assert.match(arena.stderr(), /refused a live connection from another origin/);
+    });
+
+    const page = await browser.newPage();
+    await page.goto(arena.url);
+    await page.waitForFunction(() => window.__live && window.__live.time() > 0, null, { timeout: 60_000 });
+
+    await t.test('bodies move and the console fills as the run goes', async () => {
+      const a = await page.evaluate(() => window.__live.bodyPosition('airship'));
+      await waitForTime(page, 4);
+      const b = await page.evaluate(() => window.__live.bodyPosition('airship'));
+      assert.ok(Math.hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]) > 0.05, `airship at ${a} then ${b}`);
+      await page.waitForFunction(() => window.__live.feed.console.length > 0, null, { timeout: 60_000 });
+      assert.ok(await page.locator('#console .line').count() > 0);
+      assert.match(await page.locator('#hud').textContent(), /altitude/);
+    });
+
+    let tookOver = 0, handedBack = 0, moved = 0;
+    await t.test('the pilot takes over with P, flies forward with a held arrow and hands back', async () => {
+      await page.click('#view3d');
+      tookOver = await simTime(page);
+      await page.keyboard.press('p');
+      await sleep(500);
+      const pose = () => page.evaluate(() => {
+        const g = window.__live.replay.bodies.get('airship');
+        const q = g.quaternion;
+        return { p: g.position.toArray(), fwd: [1 - 2 * (q.y * q.y + q.z * q.z), 2 * (q.x * q.y + q.w * q.z), 2 * (q.x * q.z - q.w * q.y)] };
+      });
+      const before = await pose();
+      await page.keyboard.down('ArrowUp');
+      await sleep(1000);
+      await page.keyboard.up('ArrowUp');
+      await sleep(300);
+      const after = await pose();
+      moved = [0, 1, 2].reduce((s, k) => s + (after.p[k] - before.p[k]) * before.fwd[k], 0);
+      handedBack = await simTime(page);
+      await page.keyboard.press('p');
+      await sleep(300);
+      assert.ok(moved > 0, `the craft moved ${moved} m along its heading`);
+    });
+
+    await t.test('pause holds simulated time; one step advances it by one step', async () => {
+      await page.click('#pause');
+      await page.waitForFunction(() => window.__live.state().paused);
+      const t1 = await simTime(page);
+      await sleep(1000);
+      assert.equal(await simTime(page), t1, 'simulated time moved while paused');
+      await page.click('#step');
+      await page.waitForFunction((s) => window.__live.time() > s, t1);
+      assert.ok(Math.abs((await simTime(page)) - t1 - 0.032) < 1e-9, `one step went from ${t1} to ${await simTime(page)}`);
+      await page.click('#pause'); // resume
+      await page.waitForFunction(() => !window.__live.state().paused);
+    });
+
+    await t.test('two pages see the same run; closing one leaves it untouched', async () => {
+      const second = await browser.newPage();
+      await second.goto(arena.url);
+      await second.waitForFunction(() => window.__live && window.__live.time() > 0, null, { timeout: 60_000 });
+      const [a, b] = [await simTime(page), await simTime(second)];
+      assert.ok(Math.abs(a - b) < 0.5, `the pages show ${a} s and ${b} s`);
+      await second.selectOption('#speed', '4');
+      await page.waitForFunction(() => window.__live.state().speed === 4, null, { timeout: 10_000 });
+      await second.close();
+      assert.ok((await advanceIn(page, 500)) > 0, 'the run stopped when a page closed');
+    });
+
+    await t.test('4x runs about four times as fast as 1x', async () => {
+      const fast = await advanceIn(page, 2000);
+      await page.selectOption('#speed', '1');
+      await page.waitForFunction(() => window.__live.state().speed === 1);
+      const slow = await advanceIn(page, 2000);
+      t.diagnostic(`in 2 s of wall time: ${fast.toFixed(3)} s simulated at 4x, ${slow.toFixed(3)} s at 1x`);
+      assert.ok(fast / slow > 3 && fast / slow < 5, `4x against 1x: ${fast / slow}`);
+    });
+
+    await page.screenshot({ path: path.join(opt.artifacts, 'live-view.png') });
+    const latencies = await page.evaluate(() => window.__live.latencies);
+    t.diagnostic(`key latency, keydown to the step's samples on the page: ${latencies.map((l) => l.toFixed(0)).join(', ')} ms`);
+
+    await page.selectOption('#speed', 'max');
+    const status = await arena.exit;
+    assert.equal(status, 0, arena.stderr());
+
+    await t.test('the recording shows the keys as flown, and the craft still docks', () => {
+      const steps = trace(rec, 'airship');
+      const withKey = (code) => steps.filter((s) => (s.samples.keys || []).includes(code));
+      const p = withKey(80);
+      assert.equal(p.length, 2, `P in passes at ${p.map((s) => s.t)}`);
+      assert.ok(p[0].t >= tookOver - 0.5 && p[1].t <= handedBack + 1, `P at ${p.map((s) => s.t)}`);
+      const up = withKey(317);
+      const consecutive = up.every((s, i) => i === 0 || s.step === up[i - 1].step + 1);
+      assert.ok(consecutive, 'the held arrow reached consecutive passes');
+      assert.ok(up.length >= 25 && up.length <= 37, `ArrowUp held for 1 s reached ${up.length} passes`);
+      const summary = JSON.parse(fs.readFileSync(path.join(rec, 'summary.json'), 'utf8'));
+      assert.equal(summary.figures.course.docked, true, JSON.stringify(summary.figures.course));
+    });
+
+    await t.test('the page logged no error and fetched nothing but the arena', () => {
+      assert.deepEqual(problems.filter((p) => !p.includes('elsewhere.test')), []);
+    });
+  } finally {
+    await browser.close();
+    arena.kill();
+  }
+});
+
+test('Ctrl-C ends a watched run with 130 and closes the port', async () => {
+  const arena = await startArena(opt.bin, [world, '--view', '--duration', '0', '--no-record']);
+  const { browser } = await openBrowser(chromium, opt);
+  try {
+    const page = await browser.newPage();
+    await page.goto(arena.url);
+    await page.waitForFunction(() => window.__live && window.__live.time() > 0.5, null, { timeout: 60_000 });
+    arena.interrupt();
+    assert.equal(await arena.exit, 130, arena.stderr());
+    await assert.rejects(fetch(arena.url), 'the port is still open');
+  } finally {
+    await browser.close();
+    arena.kill();
+  }
+});
