@@ -70,6 +70,7 @@ Simulation::Simulation(const World& world, RunOptions options, Display& display,
             if (in_subtree(model_, b, world.robots[i].body)) robot_of_body_[std::size_t(b)] = int(i);
         }
     }
+    if (options_.live) feed_.emplace(*options_.live, world, options_.duration);
 }
 
 void Simulation::stop(RunStatus why, const std::string& what) {
@@ -548,7 +549,11 @@ void Simulation::controller_gone(RobotRun& r, double t, const std::string& why, 
 // A physics that breaks down (a buffer overflowing, MuJoCo resetting the
 // world) stops the run as a bad world, said with the scene and the time.
 void Simulation::advance(std::int64_t to) {
+    const std::int64_t from = now_;
     while (now_ < to) {
+        // Paced runs keep to the clock at every physics step, not only at
+        // wakes, so that a page sees the bodies move smoothly between them.
+        if (now_ > from) keep_pace(now_);
         try {
             physics_.step();
         } catch (const PhysicsError& e) {
@@ -616,13 +621,18 @@ void Simulation::pace(std::int64_t t) {
             wait_for_wall(-1);
             continue;
         }
-        if (control_.speed <= 0) return;  // as fast as it goes
-        const auto target = pace_wall_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                                             (time_of(t) - time_of(pace_step_)) / control_.speed));
-        const auto now = Clock::now();
-        if (now >= target) return;
-        wait_for_wall(int(std::chrono::duration_cast<std::chrono::milliseconds>(target - now).count() + 1));
+        keep_pace(t);
+        if (!control_.paused || stopping()) return;  // else paused while it waited
     }
+}
+
+// Waits for the wall-clock time of physics step `step` at the chosen speed.
+void Simulation::keep_pace(std::int64_t step) {
+    if ((!options_.realtime && !feed_) || control_.paused || control_.speed <= 0) return;
+    const auto target = pace_wall_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                         (time_of(step) - time_of(pace_step_)) / control_.speed));
+    for (auto now = Clock::now(); now < target && !stopping(); now = Clock::now())
+        wait_for_wall(int(std::chrono::ceil<std::chrono::milliseconds>(target - now).count()));
 }
 
 // Sleeps up to timeout_ms (-1: until something happens), waking for an
@@ -639,6 +649,7 @@ void Simulation::wait_for_wall(int timeout_ms) {
         if (fds[0].revents && interrupts_.raised()) stop(RunStatus::interrupted, "");
         if (fds[1].revents) options_.terminal->read_presses(Clock::now());
     }
+    if (feed_) apply_page_commands();
     if (feed_ && feed_->due(Clock::now())) publish_frame();
 }
 

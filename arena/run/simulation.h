@@ -97,6 +97,7 @@ private:
 
     void check_contacts();
     void pace(std::int64_t t);
+    void keep_pace(std::int64_t step);
     void wait_for_wall(int timeout_ms);
     void reanchor();
     // The live view's side of a pass.

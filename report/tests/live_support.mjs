@@ -2,6 +2,7 @@
 // (its address read off standard error), a headless chromium, a trace.
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
+import net from 'node:net';
 import path from 'node:path';
 
 export function startArena(bin, args) {
@@ -41,4 +42,23 @@ export async function openBrowser(chromium, opt) {
 
 export function trace(rec, robot) {
   return fs.readFileSync(path.join(rec, 'traces', `${robot}.jsonl`), 'utf8').trim().split('\n').map((l) => JSON.parse(l));
+}
+
+// The first line of the server's answer to a WebSocket handshake for the
+// live connection, sent with the given Origin (none when null): a browser's
+// own checks would stop a foreign page before the server ever saw it.
+export function handshake(pageUrl, origin, token = new URL(pageUrl).searchParams.get('token')) {
+  const u = new URL(pageUrl);
+  return new Promise((resolve, reject) => {
+    const socket = net.connect(Number(u.port), u.hostname, () => {
+      socket.write([`GET /live?token=${token} HTTP/1.1`, `Host: ${u.host}`, 'Upgrade: websocket', 'Connection: Upgrade',
+        'Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==', 'Sec-WebSocket-Version: 13',
+        ...(origin ? [`Origin: ${origin}`] : []), '', ''].join('\r\n'));
+    });
+    let got = '';
+    socket.setEncoding('latin1');
+    socket.on('data', (d) => { got += d; if (got.includes('\r\n')) { resolve(got.split('\r\n')[0]); socket.destroy(); } });
+    socket.on('error', reject);
+    socket.on('close', () => resolve(got.split('\r\n')[0]));
+  });
 }
