@@ -3,8 +3,8 @@
 //
 //   node bench/live_view.mjs BUILD_DIR [CHROMIUM]
 //
-// - key latency: keydown in the page to the key in the robot's step, as the
-//   page sees it (an upper bound: it includes the frame that carries it);
+// - key latency: from the keydown's time in the page to the wall time of the
+//   robot's step that reported the key (both from this machine's clock);
 // - frames drawn per second by a page at 1x, and the arena's CPU share then;
 // - the arena's CPU share at 1x with --view and no page, against --realtime;
 // - simulated seconds per wall second at "as fast as it goes" while a page
@@ -70,7 +70,7 @@ for (let i = 0; i < 20; i++) {
 }
 await sleep(300);
 const lat = await page.evaluate(() => window.__live.latencies);
-console.log(`key latency (keydown to the step's keys on the page, ${lat.length} presses): median ${median(lat).toFixed(1)} ms, max ${Math.max(...lat).toFixed(1)} ms`);
+console.log(`key latency (keydown to the step that reported it, ${lat.length} presses): median ${median(lat).toFixed(1)} ms, max ${Math.max(...lat).toFixed(1)} ms`);
 
 // As fast as it goes, watched.
 await page.selectOption('#speed', 'max');

@@ -31,10 +31,21 @@ void LiveFeed::step(const std::string& robot, Json step) {
     steps.push_back(std::move(step));
 }
 
+void LiveFeed::image(const std::string& robot, const std::string& camera, int width, int height,
+                     const std::vector<std::uint8_t>& rgb) {
+    if (!watched()) return;
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(2 * rgb.size());
+    for (std::uint8_t b : rgb) (hex += kHex[b >> 4]) += kHex[b & 15];
+    images_[json_text(robot)][json_text(camera)] = {{"width", width}, {"height", height}, {"rgb", std::move(hex)}};
+}
+
 void LiveFeed::publish(double t, const mjModel* m, const mjData* d, const RunControl& control, Json figures) {
     last_ = Clock::now();
     if (!watched()) {
         steps_.clear();
+        images_ = Json::object();
         return;
     }
     Json bodies = Json::object();
@@ -53,8 +64,10 @@ void LiveFeed::publish(double t, const mjModel* m, const mjData* d, const RunCon
                         {"console", std::move(console_)},
                         {"steps", std::move(steps)},
                         {"droppedSteps", dropped_steps_},
+                        {"images", std::move(images_)},
                         {"figures", std::move(figures)}};
     console_ = Json::array();
+    images_ = Json::object();
     steps_.clear();
     hub_.publish(frame.dump(-1, ' ', false, Json::error_handler_t::replace));
 }

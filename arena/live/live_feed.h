@@ -10,6 +10,7 @@
 #include <mujoco/mujoco.h>
 
 #include <chrono>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -39,6 +40,10 @@ public:
     bool watched() const { return hub_.watched(); }
     void console(double t, const std::string& robot, const char* stream, const std::string& text);
     void step(const std::string& robot, nlohmann::json step);
+    // The image a robot's camera handed its program; the last one of each
+    // camera goes with the next frame.
+    void image(const std::string& robot, const std::string& camera, int width, int height,
+               const std::vector<std::uint8_t>& rgb);
     bool due(Clock::time_point now) const { return now - last_ >= kFramePeriod; }
     void publish(double t, const mjModel* m, const mjData* d, const RunControl& control, nlohmann::json figures);
 
@@ -48,6 +53,7 @@ private:
     nlohmann::json console_ = nlohmann::json::array();
     std::map<std::string, nlohmann::json> steps_;
     std::size_t dropped_steps_ = 0;
+    nlohmann::json images_ = nlohmann::json::object();
 };
 
 }  // namespace arena

@@ -270,7 +270,10 @@ void Simulation::answer_image(RobotRun& r, std::span<const std::uint8_t> payload
     if (r.phase != Phase::computing) throw link::LinkError("IMAGE_REQUEST before the handshake");
     // The STEP that follows lists the camera as looked at: that marks it
     // fetched in the trace.
-    r.channel->post(camera_image(r, model_, physics_.data(), link::decode_image_request(payload).tag));
+    const link::Image image = camera_image(r, model_, physics_.data(), link::decode_image_request(payload).tag);
+    if (feed_ && image.tag >= 1 && image.tag <= r.robot.devices.size())
+        feed_->image(r.name(), r.robot.devices[image.tag - 1u].spec->name, image.width, image.height, image.rgb);
+    r.channel->post(image);
 }
 
 void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
@@ -441,7 +444,13 @@ void Simulation::check_and_actuate(std::int64_t t, const std::vector<RobotRun*>&
                                   {"commands", commands_json(r->robot, s)}});
             }
             if (feed_ && feed_->watched()) {
+                // The wall clock beside the step lets a page measure how long
+                // its keys took to reach the robot.
+                const double wall_ms =
+                    std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch())
+                        .count();
                 feed_->step(r->name(), {{"t", time},
+                                        {"wall", wall_ms},
                                         {"samples", samples_json(r->robot, r->handed, r->fetched)},
                                         {"commands", commands_json(r->robot, s)}});
             }

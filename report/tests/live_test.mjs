@@ -125,7 +125,7 @@ test('flying the gate course live', async (t) => {
 
     await page.screenshot({ path: path.join(opt.artifacts, 'live-view.png') });
     const latencies = await page.evaluate(() => window.__live.latencies);
-    t.diagnostic(`key latency, keydown to the step's samples on the page: ${latencies.map((l) => l.toFixed(0)).join(', ')} ms`);
+    t.diagnostic(`key latency, keydown to the step that reported it: ${latencies.map((l) => l.toFixed(0)).join(', ')} ms`);
 
     await page.selectOption('#speed', 'max');
     const status = await arena.exit;
@@ -142,7 +142,7 @@ test('flying the gate course live', async (t) => {
       assert.ok(consecutive, 'the held arrow reached consecutive passes');
       assert.ok(up.length >= 25 && up.length <= 37, `ArrowUp held for 1 s reached ${up.length} passes`);
       const summary = JSON.parse(fs.readFileSync(path.join(rec, 'summary.json'), 'utf8'));
-      assert.equal(summary.figures.course.docked, true, JSON.stringify(summary.figures.course));
+      assert.equal(typeof summary.figures.course.docking?.time, 'number', JSON.stringify(summary.figures.course));
     });
 
     await t.test('the page logged no error and fetched nothing but the arena', () => {

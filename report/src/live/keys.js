@@ -18,7 +18,8 @@ export function keyName(code) {
 }
 
 export class KeyCapture {
-  // send(code, down) is called for every press and release.
+  // send(code, down, at) is called for every press and release; `at` is the
+  // event's time in milliseconds since the epoch.
   constructor(send) {
     this.send = send;
     this.down = new Map(); // code -> performance.now() of its press
@@ -36,10 +37,10 @@ export class KeyCapture {
     if (down && (event.repeat || this.down.has(code))) return;
     if (!down && !this.down.has(code)) return;
     if (down) this.down.set(code, performance.now()); else this.down.delete(code);
-    this.send(code, down);
+    this.send(code, down, performance.timeOrigin + event.timeStamp);
   }
 
   releaseAll() {
-    for (const code of [...this.down.keys()]) { this.down.delete(code); this.send(code, false); }
+    for (const code of [...this.down.keys()]) { this.down.delete(code); this.send(code, false, Date.now()); }
   }
 }

@@ -11,6 +11,7 @@ import { KeyCapture } from './keys.js';
 import { Hud } from './hud.js';
 import { runControls, keyLegend } from './run_controls.js';
 import { LivePlots } from './live_plots.js';
+import { CameraViews } from './camera_view.js';
 
 function element(tag, className, parent, text) {
   const e = document.createElement(tag);
@@ -55,6 +56,9 @@ function build(app, feed, hello) {
   const figures = element('section', 'summary', app);
   figures.id = 'figures';
   const plots = new LivePlots(element('section', 'robots', app), robots, timeline);
+  const cameras = new CameraViews();
+  const sectionOf = (robot) => document.querySelector(`section.robot[data-robot="${CSS.escape(robot)}"]`);
+  feed.on('frame', (frame) => cameras.show(frame.images, sectionOf));
 
   const latencies = [];
   const keys = new KeyCapture((code, down) => {
@@ -62,8 +66,10 @@ function build(app, feed, hello) {
     if (chosen) message.robot = chosen;
     feed.send(message);
   });
-  const pressedAt = new Map(); // code -> time of a press not yet seen in a step
-  keys.send = ((send) => (code, down) => { if (down) pressedAt.set(code, performance.now()); send(code, down); })(keys.send);
+  // Key latency: from the keydown's time to the wall time of the first step
+  // that reported the key, both from this machine's clock.
+  const pressedAt = new Map(); // code -> keydown time of a press not yet seen in a step
+  keys.send = ((send) => (code, down, at) => { if (down) pressedAt.set(code, at); send(code, down); })(keys.send);
 
   let lastKeys = [];
   feed.on('step', (robot, steps) => {
@@ -72,7 +78,7 @@ function build(app, feed, hello) {
     if (robot !== pilot) return;
     for (const s of steps) {
       for (const code of s.samples.keys || []) {
-        if (pressedAt.has(code)) { latencies.push(performance.now() - pressedAt.get(code)); pressedAt.delete(code); }
+        if (pressedAt.has(code)) { latencies.push(s.wall - pressedAt.get(code)); pressedAt.delete(code); }
       }
       if (s.samples.keys !== undefined) lastKeys = s.samples.keys;
     }
