@@ -37,7 +37,9 @@ export class KeyCapture {
     if (down && (event.repeat || this.down.has(code))) return;
     if (!down && !this.down.has(code)) return;
     if (down) this.down.set(code, performance.now()); else this.down.delete(code);
-    this.send(code, down, performance.timeOrigin + event.timeStamp);
+    // Date.now(), not the event's monotonic time stamp: the arena's steps
+    // carry the wall clock, and the two clocks drift apart.
+    this.send(code, down, Date.now());
   }
 
   releaseAll() {

@@ -69,7 +69,12 @@ function build(app, feed, hello) {
   // Key latency: from the keydown's time to the wall time of the first step
   // that reported the key, both from this machine's clock.
   const pressedAt = new Map(); // code -> keydown time of a press not yet seen in a step
-  keys.send = ((send) => (code, down, at) => { if (down) pressedAt.set(code, at); send(code, down); })(keys.send);
+  const keyLog = []; // [code, down, at] as the page sent them
+  keys.send = ((send) => (code, down, at) => {
+    if (down) pressedAt.set(code, at);
+    keyLog.push([code, down, at]);
+    send(code, down);
+  })(keys.send);
 
   let lastKeys = [];
   feed.on('step', (robot, steps) => {
@@ -113,7 +118,7 @@ function build(app, feed, hello) {
 
   // Read by the browser tests and the benchmark; handy from the developer console too.
   window.__live = {
-    feed, timeline, replay, latencies,
+    feed, timeline, replay, latencies, keyLog,
     drawn: () => drawn,
     time: () => feed.last?.t ?? 0,
     state: () => feed.last && { paused: feed.last.paused, speed: feed.last.speed, pilot: feed.last.pilot },
