@@ -61,6 +61,8 @@ struct LiveCase {
     std::vector<std::vector<int>> sent;
 };
 
+void PrintTo(const LiveCase& c, std::ostream* os) { *os << c.what; }
+
 class LiveKeys : public ::testing::TestWithParam<LiveCase> {};
 
 TEST_P(LiveKeys, EachStepHearsWhatTheRuleSays) {

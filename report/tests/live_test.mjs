@@ -138,6 +138,8 @@ test('flying the gate course live', async (t) => {
       assert.ok(fast / slow > 3 && fast / slow < 5, `4x against 1x: ${fast / slow}`);
     });
 
+    await page.selectOption('#camera', 'airship');
+    await sleep(500);
     await page.screenshot({ path: path.join(opt.artifacts, 'live-view.png') });
     const latencies = await page.evaluate(() => window.__live.latencies);
     t.diagnostic(`key latency, keydown to the step that reported it: ${latencies.map((l) => l.toFixed(0)).join(', ')} ms`);

@@ -85,7 +85,7 @@ function build(app, feed, hello) {
       for (const code of s.samples.keys || []) {
         if (pressedAt.has(code)) { latencies.push(s.wall - pressedAt.get(code)); pressedAt.delete(code); }
       }
-      if (s.samples.keys !== undefined) lastKeys = s.samples.keys;
+      lastKeys = s.samples.keys || []; // a step with no key lists none
     }
   });
 
@@ -96,7 +96,7 @@ function build(app, feed, hello) {
       shownT = frame.t;
       timeline.duration = frame.t;
       timeline.seek(frame.t);
-      drawn++;
+      if (drawn++ === 0) replay.frameAll(); // the bodies are where they are only now
     }
     if (frame) {
       hud.show(frame, robots.find((r) => r.name === (chosen || frame.pilot))?.body, lastKeys);
