@@ -57,10 +57,11 @@ const { browser } = await openBrowser(chromium, opt);
 const page = await browser.newPage();
 await page.goto(arena.url);
 await page.waitForFunction(() => window.__live && window.__live.time() > 1, null, { timeout: 60_000 });
-const d0 = await page.evaluate(() => window.__live.drawn());
+const counts = () => page.evaluate(() => [window.__live.drawn(), window.__live.feed.framesReceived]);
+const c0 = await counts();
 const share = await cpuShare(arena.pid, 5000);
-const drawn = (await page.evaluate(() => window.__live.drawn())) - d0;
-console.log(`page at 1x: ${(drawn / 7).toFixed(1)} frames drawn per second; arena CPU ${pct(share)} of one core`);
+const c1 = await counts();
+console.log(`page at 1x: ${((c1[1] - c0[1]) / 7).toFixed(1)} frames received and ${((c1[0] - c0[0]) / 7).toFixed(1)} drawn per second; arena CPU ${pct(share)} of one core`);
 
 await page.click('#view3d');
 await page.keyboard.press('p'); // the pilot's own: arrows then reach the thrusters

@@ -22,6 +22,15 @@ void LiveFeed::console(double t, const std::string& robot, const char* stream, c
     console_.push_back({t, json_text(robot), stream, json_text(text)});
 }
 
+bool LiveFeed::wants_step(const std::string& robot, bool has_keys) {
+    if (!watched()) return false;
+    const auto now = Clock::now();
+    Clock::time_point& last = last_step_[robot];
+    if (!has_keys && now - last < kStepGap) return false;
+    last = now;
+    return true;
+}
+
 void LiveFeed::step(const std::string& robot, Json step) {
     Json& steps = steps_[robot];
     if (steps.size() >= kKeptSteps) {

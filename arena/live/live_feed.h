@@ -34,11 +34,17 @@ public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kFramePeriod{20};
     static constexpr std::size_t kKeptSteps = 400;  // per robot and frame; older ones are dropped
+    static constexpr std::chrono::milliseconds kStepGap{10};
 
     LiveFeed(LiveHub& hub, const World& world, double duration);
 
     bool watched() const { return hub_.watched(); }
     void console(double t, const std::string& robot, const char* stream, const std::string& text);
+    // Whether a robot's step now is worth a place in the next frame: every
+    // step at the wall clock's pace, about one per kStepGap when the run
+    // goes faster (a page plots no more than it can draw), and any step
+    // that carries keys.
+    bool wants_step(const std::string& robot, bool has_keys);
     void step(const std::string& robot, nlohmann::json step);
     // The image a robot's camera handed its program; the last one of each
     // camera goes with the next frame.
@@ -52,6 +58,7 @@ private:
     Clock::time_point last_{};
     nlohmann::json console_ = nlohmann::json::array();
     std::map<std::string, nlohmann::json> steps_;
+    std::map<std::string, Clock::time_point> last_step_;
     std::size_t dropped_steps_ = 0;
     nlohmann::json images_ = nlohmann::json::object();
 };

@@ -443,7 +443,7 @@ void Simulation::check_and_actuate(std::int64_t t, const std::vector<RobotRun*>&
                                   {"samples", samples_json(r->robot, r->handed, r->fetched)},
                                   {"commands", commands_json(r->robot, s)}});
             }
-            if (feed_ && feed_->watched()) {
+            if (feed_ && feed_->wants_step(r->name(), !r->handed.keys.empty())) {
                 // The wall clock beside the step lets a page measure how long
                 // its keys took to reach the robot.
                 const double wall_ms =

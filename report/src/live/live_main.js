@@ -55,7 +55,7 @@ function build(app, feed, hello) {
   keyLegend(app, hello.once);
   const figures = element('section', 'summary', app);
   figures.id = 'figures';
-  const plots = new LivePlots(element('section', 'robots', app), robots, timeline);
+  const plots = new LivePlots(element('section', 'robots', app), robots);
   const cameras = new CameraViews();
   const sectionOf = (robot) => document.querySelector(`section.robot[data-robot="${CSS.escape(robot)}"]`);
   feed.on('frame', (frame) => cameras.show(frame.images, sectionOf));

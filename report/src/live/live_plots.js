@@ -16,9 +16,13 @@ function seriesOf(robot) {
   return out;
 }
 
+// The plots' own clock: their line marks the latest step, and they redraw
+// when their data grows (a few times a second), not at every frame.
+const stillClock = { time: 0, onChange() {}, seek() {} };
+
 export class LivePlots {
-  constructor(parent, robots, timeline) {
-    this.timeline = timeline;
+  constructor(parent, robots) {
+    const timeline = stillClock;
     this.robots = new Map();
     for (const robot of robots) {
       const section = document.createElement('section');
@@ -56,6 +60,7 @@ export class LivePlots {
     if (!this.dirty) return;
     this.dirty = false;
     for (const state of this.robots.values()) {
+      stillClock.time = Math.max(stillClock.time, state.t[state.t.length - 1] ?? 0);
       for (const p of state.plots) p.plot.setData([state.t, ...p.columns]);
     }
   }
