@@ -65,8 +65,10 @@ test('flying the gate course live', async (t) => {
       assert.match(await page.locator('#hud').textContent(), /altitude/);
     });
 
-    let tookOver = 0, handedBack = 0, moved = 0, heldMs = 0;
-    await t.test('the pilot takes over with P, flies forward with a held arrow and hands back', async () => {
+    // The pilot takes over with P, holds the up arrow for a second and hands
+    // back; the recording says below what reached the craft.
+    let tookOver = 0, handedBack = 0, heldMs = 0;
+    {
       // On the way to gate 3, where the course leaves room to fly straight on.
       await page.selectOption('#speed', '8');
       await waitForTime(page, 33);
@@ -76,33 +78,16 @@ test('flying the gate course live', async (t) => {
       tookOver = await simTime(page);
       await page.keyboard.press('p');
       await sleep(500);
-      const pose = () => page.evaluate(() => {
-        const g = window.__live.replay.bodies.get('airship');
-        const q = g.quaternion;
-        return { p: g.position.toArray(), fwd: [1 - 2 * (q.y * q.y + q.z * q.z), 2 * (q.x * q.y + q.w * q.z), 2 * (q.x * q.z - q.w * q.y)] };
-      });
-      // Forward speed over 300 ms, from two poses.
-      const forwardSpeed = async () => {
-        const a = await pose();
-        await sleep(300);
-        const b = await pose();
-        return [0, 1, 2].reduce((s, k) => s + (b.p[k] - a.p[k]) * a.fwd[k], 0) / 0.3;
-      };
-      const coasting = await forwardSpeed();
       const down = Date.now();
       await page.keyboard.down('ArrowUp');
-      await sleep(600);
-      const thrusting = await forwardSpeed();
       await sleep(Math.max(0, 1000 - (Date.now() - down)));
       await page.keyboard.up('ArrowUp');
       const log = await page.evaluate(() => window.__live.keyLog.filter(([code]) => code === 317));
       heldMs = log[1][2] - log[0][2]; // as the page saw the key go down and up
-      moved = thrusting - coasting;
       handedBack = await simTime(page);
       await page.keyboard.press('p');
       await sleep(300);
-      assert.ok(moved > 0, `ArrowUp changed the forward speed by ${moved} m/s`);
-    });
+    }
 
     await t.test('pause holds simulated time; one step advances it by one step', async () => {
       await page.click('#pause');
@@ -130,12 +115,13 @@ test('flying the gate course live', async (t) => {
     });
 
     await t.test('4x runs about four times as fast as 1x', async () => {
-      const fast = await advanceIn(page, 2000);
+      const fast = await advanceIn(page, 3000);
       await page.selectOption('#speed', '1');
       await page.waitForFunction(() => window.__live.state().speed === 1);
-      const slow = await advanceIn(page, 2000);
-      t.diagnostic(`in 2 s of wall time: ${fast.toFixed(3)} s simulated at 4x, ${slow.toFixed(3)} s at 1x`);
-      assert.ok(fast / slow > 3 && fast / slow < 5, `4x against 1x: ${fast / slow}`);
+      const slow = await advanceIn(page, 3000);
+      t.diagnostic(`in 3 s of wall time: ${fast.toFixed(3)} s simulated at 4x, ${slow.toFixed(3)} s at 1x`);
+      // A machine busy with other work may hold 4x back a little, never 1x.
+      assert.ok(fast / slow > 2.5 && fast / slow < 5, `4x against 1x: ${fast / slow}`);
     });
 
     await page.selectOption('#camera', 'airship');
@@ -148,7 +134,7 @@ test('flying the gate course live', async (t) => {
     const status = await arena.exit;
     assert.equal(status, 0, arena.stderr());
 
-    await t.test('the recording shows the keys as flown, and the craft still docks', () => {
+    await t.test('the recording shows the keys as flown, the craft speeding up, and still docking', () => {
       const steps = trace(rec, 'airship');
       const withKey = (code) => steps.filter((s) => (s.samples.keys || []).includes(code));
       const p = withKey(80);
@@ -162,6 +148,15 @@ test('flying the gate course live', async (t) => {
       const expected = heldMs / 32;
       t.diagnostic(`ArrowUp held for ${heldMs} ms reached ${up.length} passes`);
       assert.ok(Math.abs(up.length - expected) <= 3, `ArrowUp held for ${heldMs} ms reached ${up.length} passes`);
+      // The craft's speed along its heading, over the five passes up to step i,
+      // from its GPS (column-major: x axis in 0..2, position in 12..14).
+      const at = (n) => steps.findIndex((s) => s.step === n);
+      const forwardSpeed = (i) => {
+        const a = steps[i - 5].samples.gps, b = steps[i].samples.gps;
+        return [0, 1, 2].reduce((sum, k) => sum + (b[12 + k] - a[12 + k]) * b[k], 0) / (5 * 0.032);
+      };
+      const [first, last] = [forwardSpeed(at(up[0].step)), forwardSpeed(at(up[up.length - 1].step))];
+      assert.ok(last > first, `forward speed ${first} m/s as the arrow went down, ${last} m/s as it came up`);
       const summary = JSON.parse(fs.readFileSync(path.join(rec, 'summary.json'), 'utf8'));
       assert.equal(typeof summary.figures.course.docking?.time, 'number', JSON.stringify(summary.figures.course));
     });
