@@ -84,6 +84,8 @@ for (let i = 0; i <= steps; i++) {
     if (heard) consoleLines.push(`${t.toFixed(3)}\tlistener\tconsole\treceived: hello ${i / 32}`);
   }
 }
+// The airship reaches gate g at the end of leg g.
+const gateTimes = [1, 2, 3, 4, 5].map((leg) => (duration * 0.9 * leg) / (course.length - 1));
 consoleLines.push(`${duration.toFixed(3)}\tairship\tconsole\tDocking COMPLETADO`);
 consoleLines.push(`${duration.toFixed(3)}\tairship\tarena\tstopped at the end of the run`);
 
@@ -96,5 +98,10 @@ fs.writeFileSync(path.join(dir, 'summary.json'), JSON.stringify({
   world: 'synthetic', title: 'Synthetic gate course (test recording)', duration, seed: 1,
   steps: { airship: steps + 1, rover: roverTrace.length, listener: listenerTrace.length },
   exits: { airship: { how: 'stopped', status: 0, time: duration } }, wall_time: 1.5,
-  figures: { gates_passed: 5, gates: { count: 5, order_ok: true }, docked: true, dock_error_m: 0.0008 },
+  figures: { course: { robot: 'airship', docking: { time: duration * 0.9, distance: 0.0008 }, touched: false,
+    contact_steps: 0, first_contacts: [], gates: gateTimes.map((time, g) => ({ gate: `gate${g}`, crossed: true,
+      outside_crossings: 0, time, offset: [0.01 * (g + 1) - 0.02, -0.0123 * g] })) } },
 }));
+// The world's order, which is not the names' order.
+fs.writeFileSync(path.join(dir, 'recording.json'), JSON.stringify({ robots: ['airship', 'rover', 'listener'].map(
+  (name) => ({ name, body: name, devices: [] })) }));
