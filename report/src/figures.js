@@ -5,8 +5,14 @@
 // again with newer figures redraws the container.
 import { table, flatten } from './tables.js';
 
-const seconds = (t) => (typeof t === 'number' ? t.toFixed(2) : '—');
-const metres = (m) => (typeof m === 'number' ? m.toFixed(3) : '—');
+// Rounded, without the "-0.000" of a tiny negative number.
+const rounded = (v, digits) => {
+  if (typeof v !== 'number') return '—';
+  const text = v.toFixed(digits);
+  return Number(text) === 0 ? (0).toFixed(digits) : text;
+};
+const seconds = (t) => rounded(t, 2);
+const metres = (m) => rounded(m, 3);
 const yesNo = (b) => (b ? 'yes' : 'no');
 
 // A course's figures hold a list of gates; other figures are plain values.
