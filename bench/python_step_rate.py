@@ -1,0 +1,68 @@
+#!/usr/bin/env python3
+"""python_step_rate: controller steps per wall-clock second of a Python
+avoider (bench/ir_avoider.py, over arena_controller) against the C++
+ir_avoider, in the same world, side by side in one run.
+
+The world is obstacle_room with its ir_avoider robot alone; the two versions
+take turns, ROUNDS times each, and each run's stepping time is the arena's
+own figure (from the first step to the last, without starting up). Prints
+the best rate of each and their ratio.
+
+Run by hand from the top of the tree, after building:
+
+    bench/python_step_rate.py [BUILD_DIR] [ROUNDS] [SECONDS]
+"""
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+STEP_S = 0.064
+
+
+def world_copy(into, controller):
+    """obstacle_room with only its first robot, driven by `controller`."""
+    shutil.copytree(HERE.parent / "worlds" / "obstacle_room", into)
+    toml = (into / "world.toml").read_text()
+    first_only = toml[:toml.index("[[robot]]", toml.index("[[robot]]") + 1)]
+    (into / "world.toml").write_text(first_only.replace('controller = "ir_avoider"', f'controller = "{controller}"'))
+
+
+def stepping_seconds(arena, world, seconds, env):
+    r = subprocess.run([arena, "run", str(world), "--no-record", "--duration", str(seconds)],
+                       capture_output=True, text=True, env=env)
+    if r.returncode != 0:
+        sys.exit(f"arena run {world} failed ({r.returncode}):\n{r.stderr}")
+    m = re.search(r"ran ([0-9.]+) s of simulated time in ([0-9.]+) s", r.stderr + r.stdout)
+    if not m:
+        sys.exit(f"arena run {world}: no timing line in its output:\n{r.stderr}")
+    return float(m.group(1)), float(m.group(2))
+
+
+def main():
+    build = Path(sys.argv[1] if len(sys.argv) > 1 else "build").resolve()
+    rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    seconds = float(sys.argv[3]) if len(sys.argv) > 3 else 120.0
+    env = dict(os.environ, PYTHONPATH=str(build / "lib" / "python3" / "dist-packages"))
+    with tempfile.TemporaryDirectory(prefix="python_step_rate_") as tmp:
+        worlds = {"C++ ir_avoider": Path(tmp) / "cpp", "Python ir_avoider.py": Path(tmp) / "python"}
+        world_copy(worlds["C++ ir_avoider"], "ir_avoider")
+        world_copy(worlds["Python ir_avoider.py"], "./ir_avoider.py")
+        shutil.copy(HERE / "ir_avoider.py", worlds["Python ir_avoider.py"])
+        best = {name: 0.0 for name in worlds}
+        for _ in range(rounds):
+            for name, world in worlds.items():
+                simulated, wall = stepping_seconds(str(build / "bin" / "arena"), world, seconds, env)
+                best[name] = max(best[name], simulated / STEP_S / wall)
+    for name, rate in best.items():
+        print(f"{name:22} {rate:10.0f} steps/s  (best of {rounds} runs of {seconds:g} simulated s)")
+    cpp, python = best.values()
+    print(f"Python / C++ step rate: {python / cpp:.3f}")
+
+
+if __name__ == "__main__":
+    main()
