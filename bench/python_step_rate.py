@@ -6,7 +6,8 @@ ir_avoider, in the same world, side by side in one run.
 The world is obstacle_room with its ir_avoider robot alone; the two versions
 take turns, ROUNDS times each, and each run's stepping time is the arena's
 own figure (from the first step to the last, without starting up). Prints
-the best rate of each, their ratio, and the time a Python step adds.
+each one's median and best rate, the median of the rounds' ratios, and the
+time a Python step adds.
 
 Run by hand from the top of the tree, after building:
 
@@ -15,6 +16,7 @@ Run by hand from the top of the tree, after building:
 import os
 import re
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -53,15 +55,20 @@ def main():
         world_copy(worlds["C++ ir_avoider"], "ir_avoider")
         world_copy(worlds["Python ir_avoider.py"], "./ir_avoider.py")
         shutil.copy(HERE / "ir_avoider.py", worlds["Python ir_avoider.py"])
-        best = {name: 0.0 for name in worlds}
+        rates = {name: [] for name in worlds}
         for _ in range(rounds):
             for name, world in worlds.items():
                 simulated, wall = stepping_seconds(str(build / "bin" / "arena"), world, seconds, env)
-                best[name] = max(best[name], simulated / STEP_S / wall)
-    for name, rate in best.items():
-        print(f"{name:22} {rate:10.0f} steps/s  (best of {rounds} runs of {seconds:g} simulated s)")
-    cpp, python = best.values()
-    print(f"Python / C++ step rate: {python / cpp:.3f}  (Python adds {1e6 / python - 1e6 / cpp:.0f} us per step)")
+                rates[name].append(simulated / STEP_S / wall)
+    for name, r in rates.items():
+        print(f"{name:22} {statistics.median(r):10.0f} steps/s median, {max(r):.0f} best "
+              f"({rounds} runs of {seconds:g} simulated s)")
+    cpp, python = rates.values()
+    # Each round's two runs are neighbours in time, so their ratio is the
+    # least disturbed by whatever else the machine is doing.
+    ratio = statistics.median(p / c for p, c in zip(python, cpp))
+    added = statistics.median(1e6 / p - 1e6 / c for p, c in zip(python, cpp))
+    print(f"Python / C++ step rate: {ratio:.3f} (median of the rounds); a Python step adds {added:.0f} us")
 
 
 if __name__ == "__main__":
