@@ -207,7 +207,7 @@ std::vector<EnvVar> read_env(const toml::table& t, const Place& place) {
     if (!table) place.at(*n).fail("\"env\" must be a table of NAME = \"value\"");
     for (auto&& [key, value] : *table) {
         const std::string name(key.str());
-        if (name.empty() || name.find_first_of("=") != std::string::npos || name.find('\0') != std::string::npos)
+        if (name.empty() || name.find('=') != std::string::npos || name.find('\0') != std::string::npos)
             place.at(value).fail("env name \"" + name + "\" cannot be an environment variable's name");
         if (name == link::kLinkFdVariable || name == link::kLaneFdVariable) {
             place.at(value).fail("env \"" + name +
