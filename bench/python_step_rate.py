@@ -7,7 +7,8 @@ The world is obstacle_room with its ir_avoider robot alone; the two versions
 take turns, ROUNDS times each, and each run's stepping time is the arena's
 own figure (from the first step to the last, without starting up). Prints
 each one's median and best rate, the median of the rounds' ratios, and the
-time a Python step adds.
+time a Python step adds; and, steadier on a busy machine, steps per CPU
+second of the arena and its controller together.
 
 Run by hand from the top of the tree, after building:
 
@@ -15,6 +16,7 @@ Run by hand from the top of the tree, after building:
 """
 import os
 import re
+import resource
 import shutil
 import statistics
 import subprocess
@@ -34,7 +36,16 @@ def world_copy(into, controller):
     (into / "world.toml").write_text(first_only.replace('controller = "ir_avoider"', f'controller = "{controller}"'))
 
 
+def cpu_seconds():
+    """CPU time of every finished child so far: the arena, and the
+    controllers it reaped."""
+    u = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return u.ru_utime + u.ru_stime
+
+
 def stepping_seconds(arena, world, seconds, env):
+    """(simulated s, wall s of stepping, CPU s of the whole run)."""
+    cpu = cpu_seconds()
     r = subprocess.run([arena, "run", str(world), "--no-record", "--duration", str(seconds)],
                        capture_output=True, text=True, env=env)
     if r.returncode != 0:
@@ -42,7 +53,7 @@ def stepping_seconds(arena, world, seconds, env):
     m = re.search(r"ran ([0-9.]+) s of simulated time in ([0-9.]+) s", r.stderr + r.stdout)
     if not m:
         sys.exit(f"arena run {world}: no timing line in its output:\n{r.stderr}")
-    return float(m.group(1)), float(m.group(2))
+    return float(m.group(1)), float(m.group(2)), cpu_seconds() - cpu
 
 
 def main():
@@ -56,13 +67,17 @@ def main():
         world_copy(worlds["Python ir_avoider.py"], "./ir_avoider.py")
         shutil.copy(HERE / "ir_avoider.py", worlds["Python ir_avoider.py"])
         rates = {name: [] for name in worlds}
+        cpu_rates = {name: [] for name in worlds}
         for _ in range(rounds):
             for name, world in worlds.items():
-                simulated, wall = stepping_seconds(str(build / "bin" / "arena"), world, seconds, env)
+                simulated, wall, cpu = stepping_seconds(str(build / "bin" / "arena"), world, seconds, env)
                 rates[name].append(simulated / STEP_S / wall)
+                cpu_rates[name].append(simulated / STEP_S / cpu)
     for name, r in rates.items():
-        print(f"{name:22} {statistics.median(r):10.0f} steps/s median, {max(r):.0f} best "
-              f"({rounds} runs of {seconds:g} simulated s)")
+        print(f"{name:22} {statistics.median(r):10.0f} steps/s median, {max(r):.0f} best, "
+              f"{statistics.median(cpu_rates[name]):.0f} per CPU second ({rounds} runs of {seconds:g} simulated s)")
+    print("Python / C++ steps per CPU second (arena and controller, start-up included): "
+          f"{statistics.median(cpu_rates[list(worlds)[1]]) / statistics.median(cpu_rates[list(worlds)[0]]):.3f}")
     cpp, python = rates.values()
     # Each round's two runs are neighbours in time, so their ratio is the
     # least disturbed by whatever else the machine is doing.
