@@ -139,7 +139,10 @@ void Simulation::start_controllers() {
                                              std::chrono::duration<double>(options_.step_timeout));
     for (auto& r : robots_) {
         try {
-            r->process = std::make_unique<ControllerProcess>(r->robot.program);
+            const RobotSpec& spec = *r->robot.spec;
+            std::vector<std::pair<std::string, std::string>> env;
+            for (const EnvVar& v : spec.env) env.emplace_back(v.name, v.value);
+            r->process = std::make_unique<ControllerProcess>(r->robot.program, spec.args, env);
         } catch (const std::runtime_error& e) {
             throw WorldError(world_.manifest.file.string() + ":" + std::to_string(r->robot.spec->line) + ": robot \"" +
                              r->name() + "\": " + e.what());

@@ -10,6 +10,8 @@
 #include "arena/devices/device_types.h"
 #include "arena/world/world_error.h"
 #include "link/channel.h"
+#include "link/lane.h"
+#include "link/messages.h"
 
 namespace arena {
 namespace {
@@ -179,6 +181,43 @@ bool file_safe(const std::string& name) {
     return true;
 }
 
+// A string handed to exec: a zero byte would cut it short without a word.
+std::string exec_string(const toml::node& n, const Place& place, const std::string& what) {
+    auto s = n.value_exact<std::string>();
+    if (!s) place.at(n).fail(what + " must be a string");
+    if (s->find('\0') != std::string::npos) place.at(n).fail(what + " holds a zero byte");
+    return *s;
+}
+
+std::vector<std::string> read_args(const toml::table& t, const Place& place) {
+    std::vector<std::string> out;
+    const toml::node* n = t.get("args");
+    if (!n) return out;
+    const toml::array* a = n->as_array();
+    if (!a) place.at(*n).fail("\"args\" must be an array of strings");
+    for (const toml::node& arg : *a) out.push_back(exec_string(arg, place, "each of \"args\""));
+    return out;
+}
+
+std::vector<EnvVar> read_env(const toml::table& t, const Place& place) {
+    std::vector<EnvVar> out;
+    const toml::node* n = t.get("env");
+    if (!n) return out;
+    const toml::table* table = n->as_table();
+    if (!table) place.at(*n).fail("\"env\" must be a table of NAME = \"value\"");
+    for (auto&& [key, value] : *table) {
+        const std::string name(key.str());
+        if (name.empty() || name.find('=') != std::string::npos || name.find('\0') != std::string::npos)
+            place.at(value).fail("env name \"" + name + "\" cannot be an environment variable's name");
+        if (name == link::kLinkFdVariable || name == link::kLaneFdVariable) {
+            place.at(value).fail("env \"" + name +
+                                 "\" cannot be overridden: the arena sets it to hand the controller its link");
+        }
+        out.push_back({name, exec_string(value, place, "env \"" + name + "\"")});
+    }
+    return out;
+}
+
 RobotSpec read_robot(const toml::table& t, const Place& file_place) {
     RobotSpec r;
     r.name = required_string(t, "name", file_place.at(t));
@@ -189,9 +228,11 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
     }
     Place place = file_place.inner(t, "robot \"" + r.name + "\"");
     r.line = place.line();
-    reject_unknown_keys(t, place, {"name", "body", "controller", "drive", "wheels", "device"});
+    reject_unknown_keys(t, place, {"name", "body", "controller", "args", "env", "drive", "wheels", "device"});
     r.body = required_string(t, "body", place);
     r.controller = required_string(t, "controller", place);
+    r.args = read_args(t, place);
+    r.env = read_env(t, place);
     r.drive = read_drive(t, place);
 
     const toml::node* wheels = t.get("wheels");

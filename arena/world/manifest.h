@@ -41,10 +41,17 @@ struct WheelsSpec {
     double speed_unit = 1.0;  // rad/s per unit of differential_wheels_set_speed
 };
 
+// A variable world.toml adds to a controller's environment.
+struct EnvVar {
+    std::string name, value;
+};
+
 struct RobotSpec {
     std::string name;
     std::string body;
     std::string controller;
+    std::vector<std::string> args;  // the controller's argv[1..]
+    std::vector<EnvVar> env;        // added to what the arena inherited
     Drive drive = Drive::none;
     std::optional<WheelsSpec> wheels;
     std::vector<DeviceSpec> devices;  // tags 1..N in this order
