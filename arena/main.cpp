@@ -243,9 +243,16 @@ int main(int argc, char** argv) {
         "scene.TAG.NAME.ATTR=V, scene.inertial.BODY.ATTR=V, scene.option.ATTR=V. V is a TOML value for "
         "world.toml's keys, the attribute's text for the scene's (docs/sweeps.md)";
     run_cmd->add_option("--set", a.sets, kSetHelp)->take_all()->allow_extra_args(false);
-    run_cmd->add_option("--summary", a.summary,
-                        "Also write the run's summary (as the recording's summary.json) to this file, "
-                        "with or without a recording");
+    // Its folder is checked before the run, not found missing at its end.
+    run_cmd
+        ->add_option("--summary", a.summary,
+                     "Also write the run's summary (as the recording's summary.json) to this file, "
+                     "with or without a recording")
+        ->check([](const std::string& v) {
+            const std::filesystem::path folder = std::filesystem::absolute(v).parent_path();
+            std::error_code ec;
+            return std::filesystem::is_directory(folder, ec) ? std::string() : "no folder " + folder.string();
+        });
 
     std::string report_folder;
     CLI::App* report_cmd = app.add_subcommand("report", "Write report.html, a self-contained page of a recorded run");

@@ -124,6 +124,10 @@ TEST(Summary, WrittenWithoutARecordingAsInOneAndSaysWhetherTheCourseSucceeded) {
     ASSERT_EQ(recorded.result.status, 0) << recorded.result.err;
     EXPECT_EQ(read_file(beside), read_file(recorded.rec / "summary.json"));
 
+    ArenaResult nowhere = run_arena({"run", kCourse, "--no-record", "--summary", "/nonexistent/s.json"});
+    EXPECT_EQ(nowhere.status, 2);
+    EXPECT_NE(nowhere.err.find("--summary: no folder /nonexistent"), std::string::npos) << nowhere.err;
+
     // A run that cannot start says why in its summary too.
     ArenaResult bad = run_arena({"run", kCourse, "--set", "sede=1", "--no-record", "--summary", alone.string()});
     EXPECT_EQ(bad.status, 2);
