@@ -27,6 +27,6 @@ for ((i = 0; i < rounds; i++)); do
 done
 echo "gate course, 120 s in fast mode, whole command, best of $rounds:"
 for k in "${!args[@]}"; do
-    printf '  %-20s %.3f s  %.2f x plain\n' "${names[$k]}" "$(bc -l <<<"${best[$k]} / 1e9")" \
+    printf '  %-20s %.3f s  %.2f x plain\n' "${names[$k]}" "$(bc -l <<<"${best[$k]} / 1000000000")" \
         "$(bc -l <<<"${best[$k]} / ${best[0]}")"
 done
