@@ -169,6 +169,12 @@ test(`report of ${opt.case}`, async (t) => {
       if (info.figures) assert.ok(await page.locator('#figures tbody tr').count() >= info.figures, 'summary figures table');
     });
 
+    if (opt.case === 'synthetic') {
+      await t.test('the header says what --set changed', async () => {
+        assert.match(await page.locator('header').innerText(), /changed for this run: --set wind\.airship\.gust=0\.01/);
+      });
+    }
+
     await t.test('play advances the timeline and follow keeps the robot in view', async () => {
       const start = await scrubTo(page, info.duration * 0.3);
       await page.click('#play');

@@ -94,7 +94,7 @@ fs.writeFileSync(path.join(dir, 'traces/rover.jsonl'), roverTrace.join('\n') + '
 fs.writeFileSync(path.join(dir, 'traces/listener.jsonl'), listenerTrace.join('\n') + '\n');
 fs.writeFileSync(path.join(dir, 'console.log'), consoleLines.join('\n') + '\n');
 fs.writeFileSync(path.join(dir, 'summary.json'), JSON.stringify({
-  world: 'synthetic', title: 'Synthetic gate course (test recording)', duration, seed: 1,
+  world: 'synthetic', title: 'Synthetic gate course (test recording)', duration, seed: 1, overrides: ['wind.airship.gust=0.01'],
   steps: { airship: steps + 1, rover: roverTrace.length, listener: listenerTrace.length },
   exits: { airship: { how: 'stopped', status: 0, time: duration } }, wall_time: 1.5,
   figures: { gates_passed: 5, gates: { count: 5, order_ok: true }, docked: true, dock_error_m: 0.0008 },
