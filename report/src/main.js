@@ -32,6 +32,8 @@ function header(data, parent) {
   const facts = [`world ${s.world ?? '?'}`, `${(s.duration ?? 0).toFixed(1)} s simulated`, `seed ${s.seed ?? '?'}`];
   if (s.wall_time !== undefined) facts.push(`${Number(s.wall_time).toFixed(1)} s wall time`);
   element('p', 'facts', h, facts.join(' · '));
+  const sets = (s.overrides || []).map((o) => (typeof o === 'string' ? o : '(bytes)'));
+  if (sets.length) element('p', 'facts', h, `changed for this run: --set ${sets.join(' --set ')}`);
   if (s.interrupted) element('p', 'note', h, 'The run was interrupted before its end.');
   if (s.error) element('p', 'note', h, `The run ended with an error: ${s.error}`);
   for (const note of data.notes) element('p', 'note', h, note);

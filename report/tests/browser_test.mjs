@@ -157,7 +157,7 @@ test(`report of ${opt.case}`, async (t) => {
       for (const [robot, kind] of Object.entries(info.kinds)) {
         const section = page.locator(`section.robot[data-robot="${robot}"]`);
         if (kind === 'airship') {
-          for (const words of ['Top view', 'Altitude', 'Force', 'Ground sensors']) {
+          for (const words of ['Top view', 'Altitude', 'Force', 'Ground sensors', ...(opt.case === 'synthetic' ? ['Wind'] : [])]) {
             assert.ok(titles.some((s) => s.includes(words)), `${robot}: no "${words}" plot`);
           }
         } else if (kind === 'wheeled') {
@@ -237,6 +237,12 @@ test(`report of ${opt.case}`, async (t) => {
       const copied = await page.evaluate(() => navigator.clipboard.readText());
       assert.equal(copied, `${pathToFileURL(reportFile).href}#t=${now.toFixed(2)}`);
     });
+
+    if (opt.case === 'synthetic') {
+      await t.test('the header says what --set changed', async () => {
+        assert.match(await page.locator('header').innerText(), /changed for this run: --set wind\.airship\.gust=0\.01/);
+      });
+    }
 
     await t.test('play advances the timeline and follow keeps the robot in view', async () => {
       const start = await scrubTo(page, info.duration * 0.3);
