@@ -18,6 +18,7 @@ packages=(
   libtinyxml2-dev                      # TinyXML-2: what a scene's <size> sets
   libcivetweb-dev                      # civetweb: the live view's HTTP and WebSocket server (arena --view)
   tmux                                 # terminal multiplexer: the interactive flight test
+  python3                              # Python: controllers in Python (arena_controller), the install test
   nodejs npm                           # Node.js: bundles the run report's viewer (report/)
   chromium                             # headless browser: the run report's browser test
   clang libclang-rt-14-dev             # clang, libFuzzer and the sanitizer runtimes: fuzz/, .ci/run

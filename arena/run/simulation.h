@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -44,8 +45,9 @@ struct RunOptions {
     // 0: no limit (for a person debugging a controller).
     double step_timeout = 10.0;
     KeySchedule keys;
-    TerminalKeys* terminal = nullptr;  // --interactive
-    LiveHub* live = nullptr;           // --view: pages watch, fly and pause the run
+    LiveHub* live = nullptr;             // --view: pages watch, fly and pause the run
+    TerminalKeys* terminal = nullptr;    // --interactive
+    std::filesystem::path summary_file;  // --summary: the summary also here
 };
 
 class Simulation {
