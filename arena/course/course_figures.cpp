@@ -140,4 +140,13 @@ nlohmann::json CourseFigures::to_json() const {
             {"first_contacts", contacts}};
 }
 
+nlohmann::json CourseFigures::next_gate(const mjData* d) const {
+    for (const Gate& g : gates_) {
+        if (g.time) continue;
+        const mjtNum* pos = d->xpos + 3 * body_;
+        return {{"gate", g.name}, {"distance", mju_dist3(pos, g.centre)}};
+    }
+    return nullptr;
+}
+
 }  // namespace arena

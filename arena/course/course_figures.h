@@ -37,6 +37,10 @@ public:
     // The flight as a whole: the gates in order, docked, nothing touched.
     bool success() const;
     nlohmann::json to_json() const;
+    // The first gate not yet crossed and how far the craft is from its
+    // centre now: what a pilot watching the flight needs next. Null once
+    // every gate is crossed.
+    nlohmann::json next_gate(const mjData* d) const;
 
 private:
     struct Gate {

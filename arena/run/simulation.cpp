@@ -719,7 +719,10 @@ std::string Simulation::pilot() const {
 void Simulation::publish_frame() {
     control_.pilot = pilot();
     nlohmann::json figures = nlohmann::json::object();
-    if (course_ && feed_->watched()) figures["course"] = course_->to_json();
+    if (course_ && feed_->watched()) {
+        figures["course"] = course_->to_json();
+        figures["course"]["next_gate"] = course_->next_gate(physics_.data());
+    }
     feed_->publish(time_of(now_), model_, physics_.data(), control_, std::move(figures));
 }
 

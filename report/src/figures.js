@@ -47,6 +47,13 @@ function courseTables(parent, key, course, success) {
     ['gate', 'crossed at (s)', 'offset x (m)', 'offset y (m)', 'off centre (m)', 'crossings outside'],
     gateRows(gates), key === 'course' ? 'gates' : `gates-${key}`);
   t.classList.add('figures-gates');
+  // Only a live run knows where the craft is now.
+  if (course.next_gate) {
+    const next = document.createElement('p');
+    next.className = 'next-gate';
+    next.textContent = `next: ${course.next_gate.gate}, ${metres(course.next_gate.distance)} m away`;
+    parent.appendChild(next);
+  }
   const d = table(parent, 'Docking', ['figure', 'value'], dockingRows(course, course.success ?? success),
     key === 'course' ? 'docking' : `docking-${key}`);
   d.classList.add('figures-docking');

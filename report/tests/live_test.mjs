@@ -74,6 +74,10 @@ test('flying the gate course live', async (t) => {
       await waitForTime(page, 33);
       await page.selectOption('#speed', '1');
       await page.waitForFunction(() => window.__live.state().speed === 1);
+      // The figures so far: three gates crossed, gate3 next.
+      await page.waitForFunction(() => /^next: gate3, \d+\.\d{3} m away$/.test(
+        document.querySelector('#figures .next-gate')?.textContent ?? ''), null, { timeout: 10_000 });
+      assert.equal(await page.locator('#gates tr:has-text("not crossed")').count(), 2);
       await page.click('#view3d');
       tookOver = await simTime(page);
       await page.keyboard.press('p');

@@ -5,7 +5,7 @@ import './live.css';
 import { Replay } from '../scene3d.js';
 import { Timeline } from '../timeline.js';
 import { consoleView } from '../console_view.js';
-import { table, flatten } from '../tables.js';
+import { renderFigures } from '../figures.js';
 import { LiveFeed } from './feed.js';
 import { KeyCapture } from './keys.js';
 import { Hud } from './hud.js';
@@ -105,10 +105,7 @@ function build(app, feed, hello) {
       if (now - lastFigures > 500) {
         lastFigures = now;
         plots.redraw();
-        if (frame.figures && Object.keys(frame.figures).length) {
-          figures.replaceChildren();
-          table(figures, 'Figures so far', ['figure', 'value'], flatten(frame.figures), 'figure-table');
-        }
+        if (frame.figures && Object.keys(frame.figures).length) renderFigures(figures, frame.figures);
       }
     }
     requestAnimationFrame(draw);
