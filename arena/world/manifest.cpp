@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <set>
+#include <span>
 #include <string_view>
 
 #include <toml++/toml.h>
@@ -45,6 +46,15 @@ private:
     std::string who_;
 };
 
+// The keys each table of world.toml takes; a device's live with its type
+// in device_types.cpp.
+constexpr std::string_view kTopKeys[]{"title",        "scene", "duration", "seed",  "record_period",
+                                      "step_timeout", "robot", "keys",     "course"};
+constexpr std::string_view kRobotKeys[]{"name", "body", "controller", "drive", "wheels", "device"};
+constexpr std::string_view kWheelsKeys[]{"left", "right", "speed_unit"};
+constexpr std::string_view kKeysKeys[]{"robot", "from", "to", "codes"};
+constexpr std::string_view kCourseKeys[]{"robot", "gates", "dock"};
+
 template <class Keys>
 bool has(const Keys& known, std::string_view key) {
     for (std::string_view k : known)
@@ -52,7 +62,7 @@ bool has(const Keys& known, std::string_view key) {
     return false;
 }
 
-void reject_unknown_keys(const toml::table& t, const Place& place, std::initializer_list<std::string_view> known) {
+void reject_unknown_keys(const toml::table& t, const Place& place, std::span<const std::string_view> known) {
     for (auto&& [key, node] : t) {
         if (!has(known, key.str())) place.at(node).fail("unknown key \"" + std::string(key.str()) + "\"");
     }
@@ -189,7 +199,7 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
     }
     Place place = file_place.inner(t, "robot \"" + r.name + "\"");
     r.line = place.line();
-    reject_unknown_keys(t, place, {"name", "body", "controller", "drive", "wheels", "device"});
+    reject_unknown_keys(t, place, kRobotKeys);
     r.body = required_string(t, "body", place);
     r.controller = required_string(t, "controller", place);
     r.drive = read_drive(t, place);
@@ -199,7 +209,7 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
         if (!wheels || !wheels->is_table()) place.fail("drive \"differential\" needs a [robot.wheels] table");
         const toml::table& w = *wheels->as_table();
         Place wp = place.at(w);
-        reject_unknown_keys(w, wp, {"left", "right", "speed_unit"});
+        reject_unknown_keys(w, wp, kWheelsKeys);
         r.wheels = WheelsSpec{required_string(w, "left", wp), required_string(w, "right", wp),
                               number(w, "speed_unit", wp, 1.0, kSpeedUnitLimits)};
     } else if (wheels) {
@@ -235,7 +245,7 @@ std::vector<KeyHold> read_keys(const toml::table& root, const Place& place, cons
     for (const toml::node& n : *keys) {
         const toml::table& t = *n.as_table();
         Place kp = place.at(t);
-        reject_unknown_keys(t, kp, {"robot", "from", "to", "codes"});
+        reject_unknown_keys(t, kp, kKeysKeys);
         KeyHold k;
         k.robot = required_string(t, "robot", kp);
         bool known = false;
@@ -263,7 +273,7 @@ std::optional<CourseSpec> read_course(const toml::table& root, const Place& plac
     const toml::table* t = n->as_table();
     if (!t) place.at(*n).fail("\"course\" must be a [course] table");
     Place cp = place.at(*n);
-    reject_unknown_keys(*t, cp, {"robot", "gates", "dock"});
+    reject_unknown_keys(*t, cp, kCourseKeys);
     CourseSpec c;
     c.line = cp.line();
     c.robot = required_string(*t, "robot", cp);
@@ -302,14 +312,29 @@ const char* name_of(Drive drive) {
     return "unknown";
 }
 
+std::vector<std::string> manifest_keys() {
+    std::vector<std::string> out;
+    auto add = [&](const std::string& prefix, std::span<const std::string_view> keys) {
+        for (std::string_view k : keys) out.push_back(prefix + std::string(k));
+    };
+    add("", kTopKeys);
+    add("robot.", kRobotKeys);
+    add("robot.wheels.", kWheelsKeys);
+    add("keys.", kKeysKeys);
+    add("course.", kCourseKeys);
+    for (const DeviceKind* kind : device_kinds()) {
+        for (const std::string& k : allowed_keys(*kind))
+            out.push_back("robot.device." + std::string(link::name_of(kind->type)) + "." + k);
+    }
+    return out;
+}
+
 Manifest read_manifest(const std::filesystem::path& file) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such world file");
     toml::table root = parse(file);
     Place place(file, root);
-    reject_unknown_keys(
-        root, place,
-        {"title", "scene", "duration", "seed", "record_period", "step_timeout", "robot", "keys", "course"});
+    reject_unknown_keys(root, place, kTopKeys);
 
     Manifest m;
     m.file = file;
@@ -343,7 +368,8 @@ std::vector<KeyHold> read_keys_file(const std::filesystem::path& file, const Man
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such keys file");
     toml::table root = parse(file);
     Place place(file, root);
-    reject_unknown_keys(root, place, {"keys"});
+    constexpr std::string_view only_keys[]{"keys"};
+    reject_unknown_keys(root, place, only_keys);
     return read_keys(root, place, manifest.robots);
 }
 
