@@ -170,7 +170,8 @@ int run(RunArgs a) {
         if (!interrupted || default_folder) finish_recording(a.record, with_report);
     }
     if (interrupted && recorded && !a.no_report) {
-        std::cerr << "arena: interrupted; `arena report " << a.record << "` writes its report\n";
+        std::cerr << "arena: interrupted; `arena report "
+                  << std::filesystem::absolute(a.record).lexically_normal().string() << "` writes its report\n";
     } else if (interrupted) {
         std::cerr << "arena: interrupted\n";
     }
