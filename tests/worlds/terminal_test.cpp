@@ -76,7 +76,7 @@ TEST(Terminal, GateCourseIsShortAndEndsWithTheReport) {
 
 TEST(Terminal, QuietShowsOnlyTheArenasLines) {
     TempDir tmp;
-    ArenaResult r = run_arena({"run", (world("gate_course") / "world.toml").string(), "--quiet", "--duration", "2",
+    ArenaResult r = run_arena({"run", (world("gate_course") / "world.toml").string(), "--quiet", "--duration", "8",
                                "--record", (tmp.path() / "rec").string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
