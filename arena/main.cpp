@@ -167,7 +167,11 @@ int run(RunArgs a) {
         // An interrupted user wants the arena gone at once; the recording is
         // whole, and the report can be written from it later.
         const bool with_report = !a.no_report && !interrupted && outcome != arena::RunStatus::recording_failed;
-        if (!interrupted || default_folder) finish_recording(a.record, with_report);
+        // A world that broke down mid-run keeps its one line; where the
+        // recording went is said when the run ended as a run does, or when
+        // the arena chose the folder itself.
+        const bool ran = outcome == arena::RunStatus::completed || outcome == arena::RunStatus::controller_failed;
+        if (ran || default_folder) finish_recording(a.record, with_report);
     }
     if (interrupted && recorded && !a.no_report) {
         std::cerr << "arena: interrupted; `arena report "
