@@ -19,6 +19,7 @@ packages=(
   libcli11-dev                         # CLI11: arena's command line
   libtinyxml2-dev                      # TinyXML-2: what a scene's <size> sets
   tmux                                 # terminal multiplexer: the interactive flight test
+  python3                              # Python: controllers in Python (arena_controller), the install test
   nodejs npm                           # Node.js: bundles the run report's viewer (report/)
   chromium                             # headless browser: the run report's browser test
   clang libclang-rt-14-dev             # clang, libFuzzer and the sanitizer runtimes: fuzz/, .ci/run

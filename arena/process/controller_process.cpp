@@ -151,7 +151,8 @@ std::string ControllerProcess::isolation_note() {
            "): a process a controller starts in a new session can outlive the run";
 }
 
-ControllerProcess::ControllerProcess(const std::filesystem::path& program) {
+ControllerProcess::ControllerProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
+                                     const std::vector<std::pair<std::string, std::string>>& env) {
     int sv[2];
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sv) != 0) throw system_error("socketpair");
     UniqueFd ours(sv[0]), theirs(sv[1]);
@@ -167,14 +168,20 @@ ControllerProcess::ControllerProcess(const std::filesystem::path& program) {
     auto sets = [](const char* e, const std::string& var) {
         return std::strncmp(e, var.c_str(), var.find('=') + 1) == 0;
     };
+    std::vector<std::string> added{link_var, lane_var};
+    for (const auto& [name, value] : env) added.push_back(name + "=" + value);
     std::vector<char*> envp;
     for (char** e = environ; *e; ++e) {
-        if (!sets(*e, link_var) && !sets(*e, lane_var)) envp.push_back(*e);
+        bool replaced = false;
+        for (const std::string& var : added) replaced = replaced || sets(*e, var);
+        if (!replaced) envp.push_back(*e);
     }
-    envp.push_back(link_var.data());
-    envp.push_back(lane_var.data());
+    for (std::string& var : added) envp.push_back(var.data());
     envp.push_back(nullptr);
-    std::vector<char*> argv{path.data(), nullptr};
+    std::vector<std::string> arg_text(args);
+    std::vector<char*> argv{path.data()};
+    for (std::string& a : arg_text) argv.push_back(a.data());
+    argv.push_back(nullptr);
     const Spawn spawn{path.c_str(),       argv.data(),           envp.data(),           theirs.get(),
                       lane_fd.get(),      out.write.get(),       err.write.get(),       report_fd.get(),
                       status.write.get(), lifeline().read.get(), lifeline().write.get()};

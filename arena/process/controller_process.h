@@ -36,8 +36,11 @@ public:
     // ARENA_LINK_FD, the lane beside it named by ARENA_LANE_FD, and nothing
     // else open but the pipes and /dev/null as standard input. Throws
     // std::runtime_error if it cannot be started, exec's own error included
-    // ("cannot run PATH: Exec format error").
-    explicit ControllerProcess(const std::filesystem::path& program);
+    // ("cannot run PATH: Exec format error"). `args` follow the program's
+    // name in its argv; `env` is added to the arena's own environment, a
+    // name it already has taking the new value.
+    explicit ControllerProcess(const std::filesystem::path& program, const std::vector<std::string>& args = {},
+                               const std::vector<std::pair<std::string, std::string>>& env = {});
     ~ControllerProcess();
     ControllerProcess(const ControllerProcess&) = delete;
     ControllerProcess& operator=(const ControllerProcess&) = delete;

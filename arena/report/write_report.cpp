@@ -1,5 +1,7 @@
 #include "arena/report/write_report.h"
 
+#include <algorithm>
+
 #include "arena/record/whole_file.h"
 #include "arena/report/bundle.h"
 #include "arena/report/console_view.h"
@@ -24,21 +26,39 @@ Json read_json(const fs::path& file) {
     }
 }
 
-// Each robot's device types, from recording.json; none for an older
-// recording without one.
-std::map<std::string, DeviceTypes> device_types(const fs::path& recording) {
-    std::map<std::string, DeviceTypes> out;
+// What recording.json states of the robots: their order in the world and
+// each one's device types; nothing for an older recording without one.
+struct StatedRobots {
+    std::vector<std::string> order;
+    std::map<std::string, DeviceTypes> types;
+};
+
+StatedRobots stated_robots(const fs::path& recording) {
+    StatedRobots out;
     if (!present(recording)) return out;
     const Json j = read_json(recording);
     try {
         for (const Json& robot : j.at("robots")) {
-            DeviceTypes& types = out[robot.at("name").get<std::string>()];
+            const std::string name = robot.at("name").get<std::string>();
+            out.order.push_back(name);
+            DeviceTypes& types = out.types[name];
             for (const Json& d : robot.at("devices"))
                 types[d.at("name").get<std::string>()] = d.at("type").get<std::string>();
         }
     } catch (const Json::exception& e) {
         throw RecordingError(recording.string() + ": " + e.what());
     }
+    return out;
+}
+
+// The robots with traces as the world lists them; a trace the world does not
+// name (an older recording) follows, by name.
+Json robot_order(const std::vector<std::string>& stated, const Json& traced) {
+    Json out = Json::array();
+    for (const std::string& name : stated)
+        if (traced.contains(name)) out.push_back(name);
+    for (const auto& [name, trace] : traced.items())
+        if (std::find(stated.begin(), stated.end(), name) == stated.end()) out.push_back(name);
     return out;
 }
 
@@ -114,7 +134,9 @@ Json report_data(const fs::path& dir, const ReportLimits& limits) {
     if (present(dir / "console.log")) console = console_view(dir / "console.log", limits.console_lines, notes);
     data["console"] = std::move(console.lines);
     data["consoleOmitted"] = console.omitted;
-    data["robots"] = robots(dir / "traces", device_types(dir / "recording.json"), limits.steps, notes);
+    const StatedRobots stated = stated_robots(dir / "recording.json");
+    data["robots"] = robots(dir / "traces", stated.types, limits.steps, notes);
+    data["robotOrder"] = robot_order(stated.order, data["robots"]);
     data["notes"] = notes;
     return data;
 }

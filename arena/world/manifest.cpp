@@ -9,51 +9,63 @@
 #include <toml++/toml.h>
 
 #include "arena/devices/device_types.h"
+#include "arena/world/manifest_overrides.h"
 #include "arena/world/world_error.h"
 #include "link/channel.h"
+#include "link/lane.h"
+#include "link/messages.h"
 
 namespace arena {
 namespace {
 
 // Where a message points: "world.toml:12: robot "a": device "ir0": ".
+// A value given with --set has the override as its source
+// ("--set robot.a.device.ir0.noise"), and is blamed on it, not on a line.
 class Place {
 public:
     Place(const std::filesystem::path& file, const toml::node& node, std::string who = {})
-        : file_(file.string()), line_(node.source().begin.line), who_(std::move(who)) {}
+        : file_(file.string()), who_(std::move(who)) {
+        locate(node);
+    }
 
     Place inner(const toml::node& node, const std::string& who) const {
-        Place p = *this;
-        p.line_ = node.source().begin.line;
+        Place p = at(node);
         p.who_ += who + ": ";
         return p;
     }
     Place at(const toml::node& node) const {
         Place p = *this;
-        p.line_ = node.source().begin.line;
+        p.locate(node);
         return p;
     }
     int line() const { return int(line_); }
+    std::string where() const { return line_ > 0 ? where_ + ":" + std::to_string(line_) : where_; }
 
-    [[noreturn]] void fail(const std::string& what) const {
-        std::string prefix = file_;
-        if (line_ > 0) prefix += ":" + std::to_string(line_);
-        throw WorldError(prefix + ": " + who_ + what);
-    }
+    [[noreturn]] void fail(const std::string& what) const { throw WorldError(where() + ": " + who_ + what); }
 
 private:
+    void locate(const toml::node& node) {
+        const toml::source_region& source = node.source();
+        const bool overridden = source.path && source.path->starts_with("--set ");
+        where_ = overridden ? *source.path : file_;
+        line_ = overridden ? 0 : source.begin.line;
+    }
+
     std::string file_;
-    toml::source_index line_;
+    std::string where_;
+    toml::source_index line_ = 0;
     std::string who_;
 };
 
 // The keys each table of world.toml takes; a device's live with its type
 // in device_types.cpp.
-constexpr std::string_view kTopKeys[]{"title",        "scene", "duration", "seed",  "record_period",
-                                      "step_timeout", "robot", "keys",     "course"};
-constexpr std::string_view kRobotKeys[]{"name", "body", "controller", "drive", "wheels", "device"};
+constexpr std::string_view kTopKeys[]{"title",        "scene", "duration", "seed",   "record_period",
+                                      "step_timeout", "robot", "keys",     "course", "wind"};
+constexpr std::string_view kRobotKeys[]{"name", "body", "controller", "args", "env", "drive", "wheels", "device"};
 constexpr std::string_view kWheelsKeys[]{"left", "right", "speed_unit"};
 constexpr std::string_view kKeysKeys[]{"robot", "from", "to", "codes"};
 constexpr std::string_view kCourseKeys[]{"robot", "gates", "dock"};
+constexpr std::string_view kWindKeys[]{"body", "mean", "gust", "time_scale"};
 
 template <class Keys>
 bool has(const Keys& known, std::string_view key) {
@@ -189,6 +201,43 @@ bool file_safe(const std::string& name) {
     return true;
 }
 
+// A string handed to exec: a zero byte would cut it short without a word.
+std::string exec_string(const toml::node& n, const Place& place, const std::string& what) {
+    auto s = n.value_exact<std::string>();
+    if (!s) place.at(n).fail(what + " must be a string");
+    if (s->find('\0') != std::string::npos) place.at(n).fail(what + " holds a zero byte");
+    return *s;
+}
+
+std::vector<std::string> read_args(const toml::table& t, const Place& place) {
+    std::vector<std::string> out;
+    const toml::node* n = t.get("args");
+    if (!n) return out;
+    const toml::array* a = n->as_array();
+    if (!a) place.at(*n).fail("\"args\" must be an array of strings");
+    for (const toml::node& arg : *a) out.push_back(exec_string(arg, place, "each of \"args\""));
+    return out;
+}
+
+std::vector<EnvVar> read_env(const toml::table& t, const Place& place) {
+    std::vector<EnvVar> out;
+    const toml::node* n = t.get("env");
+    if (!n) return out;
+    const toml::table* table = n->as_table();
+    if (!table) place.at(*n).fail("\"env\" must be a table of NAME = \"value\"");
+    for (auto&& [key, value] : *table) {
+        const std::string name(key.str());
+        if (name.empty() || name.find('=') != std::string::npos || name.find('\0') != std::string::npos)
+            place.at(value).fail("env name \"" + name + "\" cannot be an environment variable's name");
+        if (name == link::kLinkFdVariable || name == link::kLaneFdVariable) {
+            place.at(value).fail("env \"" + name +
+                                 "\" cannot be overridden: the arena sets it to hand the controller its link");
+        }
+        out.push_back({name, exec_string(value, place, "env \"" + name + "\"")});
+    }
+    return out;
+}
+
 RobotSpec read_robot(const toml::table& t, const Place& file_place) {
     RobotSpec r;
     r.name = required_string(t, "name", file_place.at(t));
@@ -202,6 +251,8 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
     reject_unknown_keys(t, place, kRobotKeys);
     r.body = required_string(t, "body", place);
     r.controller = required_string(t, "controller", place);
+    r.args = read_args(t, place);
+    r.env = read_env(t, place);
     r.drive = read_drive(t, place);
 
     const toml::node* wheels = t.get("wheels");
@@ -292,6 +343,48 @@ std::optional<CourseSpec> read_course(const toml::table& root, const Place& plac
     return c;
 }
 
+// A wind of a million newtons is no breeze but a fault.
+constexpr double kMaxWind = 1e6;
+constexpr Limits kWindLimits{-kMaxWind, false, kMaxWind};
+constexpr Limits kGustLimits{0.0, false, kMaxWind};
+constexpr Limits kTimeScaleLimits{0.0, true, kMaxDuration};
+
+std::array<double, 3> read_vector(const toml::table& t, std::string_view key, const Place& place) {
+    std::array<double, 3> out{};
+    const toml::node* n = t.get(key);
+    if (!n) return out;
+    const toml::array* a = n->as_array();
+    auto bad = [&] { place.at(*n).fail("\"" + std::string(key) + "\" must be [x, y, z], each " + kWindLimits.text()); };
+    if (!a || a->size() != 3) bad();
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto v = (*a)[i].value<double>();
+        if (!(*a)[i].is_number() || !v || !kWindLimits.allows(*v)) bad();
+        out[i] = *v;
+    }
+    return out;
+}
+
+std::vector<WindSpec> read_wind(const toml::table& root, const Place& place) {
+    std::vector<WindSpec> out;
+    const toml::array* winds = table_array(root, "wind", place);
+    if (!winds) return out;
+    std::set<std::string> bodies;
+    for (const toml::node& n : *winds) {
+        const toml::table& t = *n.as_table();
+        WindSpec w;
+        w.body = required_string(t, "body", place.at(t));
+        const Place wp = place.inner(t, "[[wind]] body \"" + w.body + "\"");
+        reject_unknown_keys(t, wp, kWindKeys);
+        if (!bodies.insert(w.body).second) wp.fail("a second [[wind]] for the same body");
+        w.mean = read_vector(t, "mean", wp);
+        w.gust = number(t, "gust", wp, w.gust, kGustLimits);
+        w.time_scale = number(t, "time_scale", wp, w.time_scale, kTimeScaleLimits);
+        w.place = wp.where();
+        out.push_back(std::move(w));
+    }
+    return out;
+}
+
 toml::table parse(const std::filesystem::path& file) {
     try {
         return toml::parse_file(file.string());
@@ -322,6 +415,7 @@ std::vector<std::string> manifest_keys() {
     add("robot.wheels.", kWheelsKeys);
     add("keys.", kKeysKeys);
     add("course.", kCourseKeys);
+    add("wind.", kWindKeys);
     for (const DeviceKind* kind : device_kinds()) {
         for (const std::string& k : allowed_keys(*kind))
             out.push_back("robot.device." + std::string(link::name_of(kind->type)) + "." + k);
@@ -329,10 +423,11 @@ std::vector<std::string> manifest_keys() {
     return out;
 }
 
-Manifest read_manifest(const std::filesystem::path& file) {
+Manifest read_manifest(const std::filesystem::path& file, const Overrides& overrides) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such world file");
     toml::table root = parse(file);
+    apply_manifest_overrides(root, overrides);
     Place place(file, root);
     reject_unknown_keys(root, place, kTopKeys);
 
@@ -360,6 +455,7 @@ Manifest read_manifest(const std::filesystem::path& file) {
     if (m.robots.empty()) place.fail("no [[robot]]: a world needs at least one robot");
     m.keys = read_keys(root, place, m.robots);
     m.course = read_course(root, place, m.robots);
+    m.wind = read_wind(root, place);
     return m;
 }
 

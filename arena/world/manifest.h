@@ -13,6 +13,7 @@
 
 #include "arena/course/course_table.h"
 #include "arena/world/limits.h"
+#include "arena/world/overrides.h"
 #include "link/messages.h"
 
 namespace arena {
@@ -41,10 +42,17 @@ struct WheelsSpec {
     double speed_unit = 1.0;  // rad/s per unit of differential_wheels_set_speed
 };
 
+// A variable world.toml adds to a controller's environment.
+struct EnvVar {
+    std::string name, value;
+};
+
 struct RobotSpec {
     std::string name;
     std::string body;
     std::string controller;
+    std::vector<std::string> args;  // the controller's argv[1..]
+    std::vector<EnvVar> env;        // added to what the arena inherited
     Drive drive = Drive::none;
     std::optional<WheelsSpec> wheels;
     std::vector<DeviceSpec> devices;  // tags 1..N in this order
@@ -56,6 +64,15 @@ struct KeyHold {
     std::string robot;
     double from = 0.0, to = 0.0;
     std::vector<int> codes;
+};
+
+// A [[wind]] table: a steady force and random gusts on a body of the scene.
+struct WindSpec {
+    std::string body;
+    std::array<double, 3> mean{};  // N, world axes
+    double gust = 0.0;             // N, standard deviation on each axis
+    double time_scale = 1.0;       // s, correlation time of the gust
+    std::string place;             // "world.toml:40" or "--set wind.B.gust", for messages
 };
 
 // What the top-level numbers of world.toml may be. A run of a million
@@ -78,11 +95,13 @@ struct Manifest {
     std::vector<RobotSpec> robots;
     std::vector<KeyHold> keys;
     std::optional<CourseSpec> course;  // a course of gates to measure the flight against
+    std::vector<WindSpec> wind;
 };
 
-// Reads and checks world.toml; throws WorldError naming the file, the line
-// and the robot or device at fault.
-Manifest read_manifest(const std::filesystem::path& file);
+// Reads and checks world.toml, with the manifest's overrides applied first;
+// throws WorldError naming the file and line (or the override), and the
+// robot or device at fault.
+Manifest read_manifest(const std::filesystem::path& file, const Overrides& overrides = {});
 
 // Every key the reader accepts, as a dotted path: "duration",
 // "robot.wheels.left", "robot.device.camera.fov" (a device's keys under its

@@ -3,10 +3,12 @@
 import 'uplot/dist/uPlot.min.css';
 import './style.css';
 import { Replay } from './scene3d.js';
-import { Timeline, timelineControls } from './timeline.js';
+import { Timeline, timelineControls, momentLink, seekToHash } from './timeline.js';
 import { consoleView } from './console_view.js';
 import { robotPanel } from './robot_panel.js';
-import { table, flatten } from './tables.js';
+import { table } from './tables.js';
+import { renderFigures } from './figures.js';
+import { worldOrder, inWorldOrder } from './robots.js';
 
 function element(tag, className, parent, text) {
   const e = document.createElement(tag);
@@ -30,19 +32,21 @@ function header(data, parent) {
   const facts = [`world ${s.world ?? '?'}`, `${(s.duration ?? 0).toFixed(1)} s simulated`, `seed ${s.seed ?? '?'}`];
   if (s.wall_time !== undefined) facts.push(`${Number(s.wall_time).toFixed(1)} s wall time`);
   element('p', 'facts', h, facts.join(' · '));
+  const sets = (s.overrides || []).map((o) => (typeof o === 'string' ? o : '(bytes)'));
+  if (sets.length) element('p', 'facts', h, `changed for this run: --set ${sets.join(' --set ')}`);
   if (s.interrupted) element('p', 'note', h, 'The run was interrupted before its end.');
   if (s.error) element('p', 'note', h, `The run ended with an error: ${s.error}`);
   for (const note of data.notes) element('p', 'note', h, note);
 }
 
-function summaryTables(data, parent) {
+function summaryTables(data, parent, order) {
   const s = data.summary || {};
   const section = element('section', 'summary', parent);
   element('h2', '', section, 'Summary');
-  if (s.figures && Object.keys(s.figures).length) table(section, 'Figures', ['figure', 'value'], flatten(s.figures), 'figures');
-  const exits = Object.entries(s.exits || {}).map(([robot, e]) => [robot, e.how ?? '', e.status ?? '', e.signal ?? '', e.time ?? '']);
+  renderFigures(element('div', 'figures', section), s.figures);
+  const exits = inWorldOrder(Object.entries(s.exits || {}), order).map(([robot, e]) => [robot, e.how ?? '', e.status ?? '', e.signal ?? '', typeof e.time === 'number' ? e.time.toFixed(3) : '']);
   const contacts = s.contacts || {};
-  const steps = Object.entries(s.steps || {}).map(([robot, n]) => [robot, n, (contacts[robot] || []).length]);
+  const steps = inWorldOrder(Object.entries(s.steps || {}), order).map(([robot, n]) => [robot, n, (contacts[robot] || []).length]);
   if (exits.length) table(section, 'Controller exits', ['robot', 'how', 'status', 'signal', 'time (s)'], exits);
   if (steps.length) table(section, 'Controller steps', ['robot', 'steps', 'contacts'], steps);
 }
@@ -53,6 +57,16 @@ function cameraChoice(parent, replay) {
   select.add(new Option('orbit camera', ''));
   for (const name of replay.bodies.keys()) if (name !== 'world') select.add(new Option(`follow ${name}`, name));
   select.addEventListener('change', () => replay.setFollow(select.value || null));
+}
+
+function labelToggle(parent, replay) {
+  const label = element('label', '', parent);
+  const box = element('input', '', label);
+  box.type = 'checkbox';
+  box.id = 'labels';
+  box.checked = true;
+  label.append(' body names');
+  box.addEventListener('change', () => replay.showLabels(box.checked));
 }
 
 function main() {
@@ -68,19 +82,22 @@ function main() {
   consoleView(stage, data.console, data.consoleOmitted, timeline);
   const bar = timelineControls(app, timeline);
   cameraChoice(bar, replay);
+  labelToggle(bar, replay);
+  momentLink(bar, timeline);
   timeline.onChange((t) => replay.setTime(t));
 
   const plots = element('section', 'robots', app);
   const kinds = {};
-  for (const [name, robot] of Object.entries(data.robots)) {
-    kinds[name] = robotPanel(plots, name, robot, data, replay, timeline);
-  }
-  summaryTables(data, app);
+  const order = worldOrder(data);
+  for (const name of order) kinds[name] = robotPanel(plots, name, data.robots[name], data, replay, timeline);
+  summaryTables(data, app, order);
+  seekToHash(timeline);
 
   // Read by the browser test, handy from the developer console too.
   window.__report = {
     data, timeline, replay, kinds,
     seek: (t) => timeline.seek(t),
+    renderFigures,
     bodyPosition: (name) => replay.bodyPosition(name),
     canvasStats: () => replay.canvasStats(),
     plotCount: () => document.querySelectorAll('.plot').length,

@@ -3,6 +3,7 @@ import { robotKind, devicesOfType, autopilotSeries } from './robots.js';
 import { timePlot } from './plots.js';
 import { topView } from './topview.js';
 import { packetTable, sentTable } from './tables.js';
+import { windPlot } from './wind_plot.js';
 
 const COURSE = /^(gate|dock)/;
 
@@ -40,13 +41,24 @@ function sensorPlot(parent, title, robot, names, timeline) {
   timePlot(parent, title, robot.t, names.map((n) => ({ label: n, values: robot.series[n] })), timeline);
 }
 
+// The upward force carries the buoyancy that holds the craft up, far larger
+// than the thrusts that steer it; on one shared axis the thrusts would be flat
+// lines, so each gets its own plot.
+function forcePlots(parent, robot, timeline) {
+  const plot = (title, keys) => timePlot(parent, title, robot.t,
+    keys.map((k) => ({ label: k, values: robot.series[k] })), timeline, { stepped: true });
+  plot('Force sent (N), robot axes: fx and fz', ['fx', 'fz']);
+  plot('Force sent (N), robot axes: fy (up, buoyancy included)', ['fy']);
+  plot('Torque sent (N·m), robot axes', ['tx', 'ty', 'tz']);
+}
+
 export function robotPanel(parent, name, robot, data, replay, timeline) {
   const kind = robotKind(robot);
   const section = document.createElement('section');
   section.className = `robot ${kind}`;
   section.dataset.robot = name;
   const h = document.createElement('h2');
-  h.textContent = `${name} (${kind}, ${robot.steps} steps${robot.stride > 1 ? `, every ${robot.stride}th shown` : ''})`;
+  h.textContent = `${name} (${kind}, ${robot.steps} steps${robot.stride > 1 ? `, one in ${robot.stride} shown` : ''})`;
   section.appendChild(h);
   parent.appendChild(section);
 
@@ -60,9 +72,7 @@ export function robotPanel(parent, name, robot, data, replay, timeline) {
   const sensors = devicesOfType(robot, 'distance_sensor');
   if (kind === 'airship') {
     if (gps) timePlot(section, 'Altitude (m)', robot.t, [{ label: 'y', values: robot.series[`${gps}.y`] }], timeline);
-    const ft = ['fx', 'fy', 'fz', 'tx', 'ty', 'tz'];
-    timePlot(section, 'Force (N) and torque (N·m) sent, robot axes', robot.t,
-      ft.map((k) => ({ label: k, values: robot.series[k] })), timeline, { stepped: true });
+    forcePlots(section, robot, timeline);
     const events = autopilotSeries(name, robot, data.console);
     if (events.length) timePlot(section, 'Autopilot and overrides (from the console)', robot.t, events, timeline, { stepped: true });
     sensorPlot(section, 'Ground sensors', robot, sensors, timeline);
@@ -75,6 +85,7 @@ export function robotPanel(parent, name, robot, data, replay, timeline) {
   } else {
     sensorPlot(section, 'Distance sensors', robot, sensors, timeline);
   }
+  windPlot(section, robot, timeline);
   if (kind === 'listener' || robot.packets.length) packetTable(section, name, robot.packets);
   if (robot.sent.length) sentTable(section, name, robot.sent);
   return kind;

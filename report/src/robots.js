@@ -67,3 +67,18 @@ export function hexToText(hex) {
   }
   return s;
 }
+
+// Robot names as the world lists them; a recording from before the order
+// was kept falls back to the traces' own order.
+export function worldOrder(data) {
+  const traced = Object.keys(data.robots || {});
+  const order = (data.robotOrder || []).filter((n) => traced.includes(n));
+  return [...order, ...traced.filter((n) => !order.includes(n))];
+}
+
+// Entries of an object keyed by robot name, the world's robots first in its
+// order, others after them by name.
+export function inWorldOrder(entries, order) {
+  const rank = (name) => { const i = order.indexOf(name); return i < 0 ? order.length : i; };
+  return [...entries].sort(([a], [b]) => rank(a) - rank(b) || (a < b ? -1 : a > b ? 1 : 0));
+}

@@ -3,6 +3,7 @@
 // radii, its quaternions (w, x, y, z); the world is y-up as in three.js.
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
+import { CSS2DRenderer, CSS2DObject } from 'three/addons/renderers/CSS2DRenderer.js';
 import { poseAt } from './poses.js';
 
 const PLANE_EXTENT = 50; // a plane of size 0 is infinite in MuJoCo: draw it large
@@ -55,12 +56,29 @@ function bodyGroup(body) {
   return { group, skipped };
 }
 
+// The body's name just above its drawn shape, riding along with the body.
+// Called before any pose is set, so the box is in the body's own frame.
+function addLabel(group) {
+  if (group.name === 'world' || group.children.length === 0) return null;
+  const box = new THREE.Box3().setFromObject(group);
+  const div = document.createElement('div');
+  div.className = 'body-label';
+  div.textContent = group.name;
+  const label = new CSS2DObject(div);
+  label.position.set((box.min.x + box.max.x) / 2, box.max.y + 0.05, (box.min.z + box.max.z) / 2);
+  group.add(label);
+  return label;
+}
+
 export class Replay {
   constructor(container, scene, poses) {
     this.poses = poses;
     this.renderer = new THREE.WebGLRenderer({ antialias: true });
     this.renderer.setPixelRatio(window.devicePixelRatio || 1);
     container.appendChild(this.renderer.domElement);
+    this.labelRenderer = new CSS2DRenderer();
+    this.labelRenderer.domElement.className = 'body-labels';
+    container.appendChild(this.labelRenderer.domElement);
     this.scene = new THREE.Scene();
     this.scene.background = new THREE.Color(0xdde4ec);
     this.scene.add(new THREE.HemisphereLight(0xffffff, 0x667788, 1.6));
@@ -75,6 +93,7 @@ export class Replay {
       this.skippedGeoms += skipped;
       this.bodies.set(body.name, group);
       this.scene.add(group);
+      addLabel(group);
     }
     this.camera = new THREE.PerspectiveCamera(50, 1, 0.02, 500);
     this.controls = new OrbitControls(this.camera, this.renderer.domElement);
@@ -107,6 +126,13 @@ export class Replay {
     this.renderer.setSize(w, h, false);
     this.camera.aspect = w / h;
     this.camera.updateProjectionMatrix();
+    this.labelRenderer.setSize(w, h);
+    this.render();
+  }
+
+  // Body names over the scene, on or off.
+  showLabels(on) {
+    this.labelRenderer.domElement.hidden = !on;
     this.render();
   }
 
@@ -157,7 +183,7 @@ export class Replay {
     const group = this.bodies.get(name);
     if (!group) return [];
     group.updateMatrixWorld(true);
-    return group.children.map((mesh) => ({
+    return group.children.filter((o) => o.isMesh).map((mesh) => ({
       box: new THREE.Box3().setFromObject(mesh),
       colour: '#' + mesh.material.color.getHexString(),
       plane: mesh.geometry.type === 'PlaneGeometry',
@@ -166,6 +192,7 @@ export class Replay {
 
   render() {
     this.renderer.render(this.scene, this.camera);
+    if (!this.labelRenderer.domElement.hidden) this.labelRenderer.render(this.scene, this.camera);
   }
 
   // For the browser test: share of canvas pixels that differ from the

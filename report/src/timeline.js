@@ -63,3 +63,43 @@ export function timelineControls(parent, timeline) {
   show();
   return bar;
 }
+
+// "#t=12.5" in the page's address opens the replay at 12.5 s; anything
+// else in the fragment is left alone.
+export function momentInHash(hash) {
+  const m = /^#t=(\d+(?:\.\d*)?)$/.exec(hash);
+  return m ? Number(m[1]) : null;
+}
+
+export function seekToHash(timeline) {
+  const go = () => {
+    const t = momentInHash(location.hash);
+    if (t !== null) timeline.seek(t);
+  };
+  window.addEventListener('hashchange', go);
+  go();
+}
+
+// A link to the moment shown, for the address bar and the clipboard. The
+// address is only rewritten on a click, so the browser's history is not
+// flooded while the replay plays.
+export function momentLink(parent, timeline) {
+  const button = document.createElement('button');
+  button.id = 'copy-moment';
+  button.textContent = 'Copy link to this moment';
+  const status = document.createElement('span');
+  status.className = 'moment-status';
+  parent.append(button, status);
+  button.addEventListener('click', async () => {
+    const hash = `#t=${timeline.time.toFixed(2)}`;
+    history.replaceState(null, '', hash);
+    try {
+      await navigator.clipboard.writeText(location.href);
+      status.textContent = 'copied';
+    } catch {
+      status.textContent = 'in the address bar';
+    }
+  });
+  timeline.onChange(() => { status.textContent = ''; });
+  return button;
+}

@@ -75,12 +75,13 @@ const reportFile = path.join(recording.dir, 'report.html');
 fs.mkdirSync(opt.artifacts, { recursive: true });
 const shot = (name) => path.join(opt.artifacts, `${opt.case}-${name}.png`);
 
-async function openReport() {
+async function openReport(hash = '') {
   const profile = fs.mkdtempSync(path.join(opt.work, 'profile-'));
   const browser = await chromium.launchPersistentContext(profile, {
     executablePath: opt.chromium,
     headless: true,
     viewport: { width: 1400, height: 900 },
+    permissions: ['clipboard-read', 'clipboard-write'],
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
       '--disable-background-networking', '--disable-component-update', '--disable-sync',
       '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
@@ -91,7 +92,7 @@ async function openReport() {
   page.on('pageerror', (e) => problems.push(`page error: ${e.message}`));
   page.on('request', (r) => { if (!/^(file|data|blob):/.test(r.url())) problems.push(`request: ${r.url()}`); });
   const started = Date.now();
-  await page.goto(pathToFileURL(reportFile).href);
+  await page.goto(pathToFileURL(reportFile).href + hash);
   await page.waitForFunction(() => window.__report, null, { timeout: 60_000 });
   const openMs = Date.now() - started;
   return { browser, page, problems, openMs };
@@ -156,7 +157,7 @@ test(`report of ${opt.case}`, async (t) => {
       for (const [robot, kind] of Object.entries(info.kinds)) {
         const section = page.locator(`section.robot[data-robot="${robot}"]`);
         if (kind === 'airship') {
-          for (const words of ['Top view', 'Altitude', 'Force', 'Ground sensors']) {
+          for (const words of ['Top view', 'Altitude', 'Force', 'Ground sensors', ...(opt.case === 'synthetic' ? ['Wind'] : [])]) {
             assert.ok(titles.some((s) => s.includes(words)), `${robot}: no "${words}" plot`);
           }
         } else if (kind === 'wheeled') {
@@ -166,8 +167,82 @@ test(`report of ${opt.case}`, async (t) => {
           assert.ok(await section.locator('table').count() > 0, `${robot}: no packet table`);
         }
       }
-      if (info.figures) assert.ok(await page.locator('#figures tbody tr').count() >= info.figures, 'summary figures table');
     });
+
+    await t.test('the figures are tables: one row per gate, and the docking, also from gates crossed so far', async () => {
+      const figures = await page.evaluate(() => window.__report.data.summary?.figures || {});
+      const course = figures.course;
+      const others = Object.keys(figures).filter((k) => k !== 'course' && k !== 'success').length;
+      if (others) assert.ok(await page.locator('#figures tbody tr').count() >= others, 'other figures table');
+      if (!course) return t.diagnostic('no course figures in this run');
+      const rows = await page.$$eval('#gates tbody tr', (trs) => trs.map((tr) => [...tr.cells].map((c) => c.textContent)));
+      assert.equal(rows.length, course.gates.length);
+      // Times to the hundredth of a second, offsets to the millimetre.
+      const roundedTo = (text, value, digits) => new RegExp(`^-?\\d+\\.\\d{${digits}}$`).test(text)
+        && Math.abs(Number(text) - value) <= 0.5 * 10 ** -digits + 1e-12;
+      course.gates.forEach((g, i) => {
+        assert.equal(rows[i][0], g.gate);
+        if (!g.crossed) return;
+        assert.ok(roundedTo(rows[i][1], g.time, 2), `${g.gate}: ${rows[i][1]} for ${g.time}`);
+        g.offset.forEach((v, k) => assert.ok(roundedTo(rows[i][2 + k], v, 3), `${g.gate}: ${rows[i][2 + k]} for ${v}`));
+      });
+      const docked = await page.$$eval('#docking tbody tr', (trs) => trs.map((tr) => tr.cells[1].textContent));
+      if (course.docking) assert.ok(roundedTo(docked[0], course.docking.time, 2), docked[0]);
+      else assert.equal(docked[0], 'not docked');
+
+      // As a live run would: two gates so far, then the whole, into one container.
+      const redrawn = await page.evaluate((c) => {
+        const box = document.createElement('div');
+        const partial = { ...c, docking: null, gates: c.gates.map((g, i) => (i < 2 ? g : { gate: g.gate, crossed: false, outside_crossings: 0 })) };
+        const rowsOf = () => [...box.querySelectorAll('.figures-gates tbody tr')].map((tr) => tr.cells[1].textContent);
+        window.__report.renderFigures(box, { course: partial });
+        const early = { rows: rowsOf(), docking: box.querySelector('.figures-docking td:nth-child(2)').textContent };
+        window.__report.renderFigures(box, { course: c });
+        return { early, late: rowsOf(), tables: box.querySelectorAll('table').length };
+      }, course);
+      assert.deepEqual(redrawn.early.rows.slice(2), course.gates.slice(2).map(() => 'not crossed'));
+      assert.equal(redrawn.early.docking, 'not docked');
+      assert.equal(redrawn.late.length, course.gates.length);
+      assert.equal(redrawn.tables, 2, 'a redraw replaces the tables');
+    });
+
+    await t.test('robots come in the world\'s order, and bodies carry their names', async () => {
+      const stated = JSON.parse(fs.readFileSync(path.join(recording.dir, 'recording.json'), 'utf8')).robots.map((r) => r.name);
+      const shown = await page.$$eval('section.robot', (els) => els.map((e) => e.dataset.robot));
+      assert.deepEqual(shown, stated.filter((n) => info.robots.includes(n)));
+      const labels = () => page.$$eval('.body-label', (els) => els.filter((e) => e.checkVisibility()).map((e) => e.textContent));
+      const named = await labels();
+      for (const robot of info.robots) assert.ok(named.includes(recording.bodies[robot] || robot), `no label on ${robot}`);
+      await page.uncheck('#labels');
+      assert.deepEqual(await labels(), [], 'labels still shown when turned off');
+      await page.check('#labels');
+    });
+
+    await t.test('a #t= link opens the replay at its moment, and the page copies one', async () => {
+      const moment = Number((info.duration * 0.6).toFixed(2));
+      const mover = recording.mover || info.moving.find((n) => n !== 'world');
+      await scrubTo(page, moment);
+      const there = await page.evaluate((n) => n && window.__report.bodyPosition(n), mover);
+      const linked = await openReport(`#t=${moment}`);
+      try {
+        const at = await linked.page.evaluate((n) => [window.__report.timeline.time, n && window.__report.bodyPosition(n)], mover);
+        assert.deepEqual(at, [moment, there]);
+        await linked.page.evaluate(() => { location.hash = '#t=1.5'; });
+        await linked.page.waitForFunction(() => window.__report.timeline.time === 1.5);
+      } finally {
+        await linked.browser.close();
+      }
+      const now = await scrubTo(page, info.duration * 0.25);
+      await page.click('#copy-moment');
+      const copied = await page.evaluate(() => navigator.clipboard.readText());
+      assert.equal(copied, `${pathToFileURL(reportFile).href}#t=${now.toFixed(2)}`);
+    });
+
+    if (opt.case === 'synthetic') {
+      await t.test('the header says what --set changed', async () => {
+        assert.match(await page.locator('header').innerText(), /changed for this run: --set wind\.airship\.gust=0\.01/);
+      });
+    }
 
     await t.test('play advances the timeline and follow keeps the robot in view', async () => {
       const start = await scrubTo(page, info.duration * 0.3);

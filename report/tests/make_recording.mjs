@@ -68,7 +68,8 @@ for (let i = 0; i <= steps; i++) {
   const ground = Math.max(0, Math.round(1000 - a.pos[1] * 300));
   airshipTrace.push(JSON.stringify({ step: i, t, ms: 32,
     samples: { gps, ds0: ground, ds1: ground + 3, keys: i === 900 ? [80] : [] },
-    commands: { force_torque: [0.3 * Math.cos(t), 2.4525 + 0.1 * Math.sin(t / 3), 0, 0, 0.02 * Math.sin(t / 2), 0] } }));
+    commands: { force_torque: [0.3 * Math.cos(t), 2.4525 + 0.1 * Math.sin(t / 3), 0, 0, 0.02 * Math.sin(t / 2), 0] },
+    wind: [0.02 + 0.01 * Math.sin(t / 5), 0, 0.01 * Math.cos(t / 7)] }));
   if (a.leg !== lastLeg) {
     consoleLines.push(`${t.toFixed(3)}\tairship\tconsole\t`, `${t.toFixed(3)}\tairship\tconsole\tHe llegado a mi destino!!!`);
     lastLeg = a.leg;
@@ -84,6 +85,8 @@ for (let i = 0; i <= steps; i++) {
     if (heard) consoleLines.push(`${t.toFixed(3)}\tlistener\tconsole\treceived: hello ${i / 32}`);
   }
 }
+// The airship reaches gate g at the end of leg g.
+const gateTimes = [1, 2, 3, 4, 5].map((leg) => (duration * 0.9 * leg) / (course.length - 1));
 consoleLines.push(`${duration.toFixed(3)}\tairship\tconsole\tDocking COMPLETADO`);
 consoleLines.push(`${duration.toFixed(3)}\tairship\tarena\tstopped at the end of the run`);
 
@@ -93,8 +96,13 @@ fs.writeFileSync(path.join(dir, 'traces/rover.jsonl'), roverTrace.join('\n') + '
 fs.writeFileSync(path.join(dir, 'traces/listener.jsonl'), listenerTrace.join('\n') + '\n');
 fs.writeFileSync(path.join(dir, 'console.log'), consoleLines.join('\n') + '\n');
 fs.writeFileSync(path.join(dir, 'summary.json'), JSON.stringify({
-  world: 'synthetic', title: 'Synthetic gate course (test recording)', duration, seed: 1,
+  world: 'synthetic', title: 'Synthetic gate course (test recording)', duration, seed: 1, overrides: ['wind.airship.gust=0.01'],
   steps: { airship: steps + 1, rover: roverTrace.length, listener: listenerTrace.length },
   exits: { airship: { how: 'stopped', status: 0, time: duration } }, wall_time: 1.5,
-  figures: { gates_passed: 5, gates: { count: 5, order_ok: true }, docked: true, dock_error_m: 0.0008 },
+  figures: { course: { robot: 'airship', docking: { time: duration * 0.9, distance: 0.0008 }, touched: false,
+    contact_steps: 0, first_contacts: [], gates: gateTimes.map((time, g) => ({ gate: `gate${g}`, crossed: true,
+      outside_crossings: 0, time, offset: [0.01 * (g + 1) - 0.02, -0.0123 * g] })) } },
 }));
+// The world's order, which is not the names' order.
+fs.writeFileSync(path.join(dir, 'recording.json'), JSON.stringify({ robots: ['airship', 'rover', 'listener'].map(
+  (name) => ({ name, body: name, devices: [] })) }));

@@ -55,6 +55,14 @@ TEST(ReportData, TracesBecomeSeriesPerQuantityAndEventLists) {
     EXPECT_EQ(beacon["sent"], nlohmann::json({{0, "emitter", "4869"}, {0, "emitter", "21"}, {0.064, "emitter", "ff"}}));
 }
 
+TEST(ReportData, RobotsComeInTheWorldsOrderThenUnlistedTracesByName) {
+    RecordingFixture rec;
+    rec.write("recording.json", R"({"robots":[{"name":"listener","devices":[]},{"name":"ghost","devices":[]},)"
+                                R"({"name":"airship","devices":[{"name":"ds0","type":"distance_sensor"}]}]})");
+    const auto data = report_data(rec.dir(), {});
+    EXPECT_EQ(data["robotOrder"], nlohmann::json({"listener", "airship", "beacon"})) << "ghost left no trace";
+}
+
 TEST(ReportData, ConsoleLinesKeepOrderAndLoseTheLogsEscapes) {
     RecordingFixture rec;
     const auto data = report_data(rec.dir(), {});
