@@ -93,8 +93,9 @@ build_targets() {  # LABEL TARGET...
 
 echo "setup: configuring $build/"
 cmake -S . -B "$build" -DWARNINGS_AS_ERRORS="$werror" >> "$log" 2>&1 || { cat "$log"; exit 1; }
-# What `arena run` needs: the arena and every controller the worlds name.
+# What `arena run` needs: the arena, every controller the worlds name, and
+# the shared library that Python controllers load.
 build_targets "the arena and the robot programs" --target arena gate_pilot ir_avoider camera_avoider \
-  ir_receiver ir_listener pose_stepper ir_beacon
+  ir_receiver ir_listener pose_stepper ir_beacon controller_shared
 [ "$what" = "--tests" ] && build_targets "the tests and benchmarks"
 echo "setup: built into $build/ (log: $log)"
