@@ -18,6 +18,7 @@ packages=(
   nlohmann-json3-dev                   # nlohmann/json: recordings and summary.json
   libcli11-dev                         # CLI11: arena's command line
   libtinyxml2-dev                      # TinyXML-2: what a scene's <size> sets
+  libcivetweb-dev                      # civetweb: the live view's HTTP and WebSocket server (arena --view)
   tmux                                 # terminal multiplexer: the interactive flight test
   python3                              # Python: controllers in Python (arena_controller), the install test
   nodejs npm                           # Node.js: bundles the run report's viewer (report/)

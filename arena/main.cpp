@@ -11,9 +11,13 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <set>
 
 #include <CLI/CLI.hpp>
 
+#include "arena/live/live_hub.h"
+#include "arena/live/live_page.h"
+#include "arena/live/live_server.h"
 #include "arena/record/json_text.h"
 #include "arena/record/recorder.h"
 #include "arena/report/write_report.h"
@@ -40,6 +44,8 @@ struct RunArgs {
     bool interactive = false;
     bool realtime = false;
     bool quiet = false;
+    bool view = false;
+    int port = 0;
     std::vector<std::string> sets;  // --set KEY=VALUE, in order
     std::string summary;
 };
@@ -163,14 +169,20 @@ int run(RunArgs a) {
     try {
         world = arena::load_world(a.world, arena::own_folder(), parse_overrides(a.sets));
         options.duration = a.duration.value_or(world->manifest.duration);
+        // 0 with a person at the controls: until they stop it.
+        if (options.duration == 0 && (a.view || a.interactive)) options.duration = arena::kMaxDuration;
+        if (options.duration == 0)
+            throw arena::WorldError("--duration 0 (until stopped) needs --view or --interactive");
         options.seed = a.seed.value_or(world->manifest.seed);
-        options.realtime = a.realtime || a.interactive;
+        options.realtime = a.realtime || a.interactive || a.view;
         options.step_timeout = a.step_timeout.value_or(world->manifest.step_timeout);
         options.keys.add(world->manifest.keys);
+        options.keys.set_once(world->manifest.once_keys);
         options.summary_file = a.summary;
         if (!a.keys.empty()) options.keys.add(arena::read_keys_file(a.keys, world->manifest));
         if (a.interactive) {
-            terminal = std::make_unique<arena::TerminalKeys>();
+            terminal = std::make_unique<arena::TerminalKeys>(
+                std::set<int>(world->manifest.once_keys.begin(), world->manifest.once_keys.end()));
             options.terminal = terminal.get();
         }
         default_folder = a.record.empty() && !a.no_record;
@@ -185,10 +197,26 @@ int run(RunArgs a) {
         summary_of_no_run(a, arena::RunStatus::bad_world, e.what());
         return status(arena::RunStatus::bad_world);
     }
+    // The server goes before the simulation does, so that its port is
+    // closed by the time the arena says how the run ended.
+    std::unique_ptr<arena::LiveHub> hub;
+    std::unique_ptr<arena::LiveServer> server;
+    if (a.view) {
+        try {
+            hub = std::make_unique<arena::LiveHub>();
+            server = std::make_unique<arena::LiveServer>(*hub, arena::live_page_html(world->manifest.title), a.port);
+        } catch (const std::runtime_error& e) {
+            std::cerr << "arena: " << e.what() << "\n";
+            return status(arena::RunStatus::bad_world);
+        }
+        options.live = hub.get();
+        std::cerr << "arena: view at " << server->url() << "\n";
+    }
     arena::Display display(isatty(2) != 0, a.quiet);
     arena::Simulation simulation(*world, std::move(options), display, *interrupts, recorder.get());
     const arena::RunStatus outcome = simulation.run();
     display.finish();
+    server.reset();
     interrupts.reset();  // from here on Ctrl-C ends the arena at once, report or not
     const bool interrupted = outcome == arena::RunStatus::interrupted;
     const bool recorded = recorder != nullptr;
@@ -242,9 +270,15 @@ int main(int argc, char** argv) {
         "On the terminal a robot's empty lines are left out and a repeated line is shown once, then\n"
         "with its count; the recording's console.log keeps every line. The last line names the report.");
     run_cmd->add_option("WORLD", a.world, "World folder, or its world.toml")->required();
-    run_cmd->add_option("--duration", a.duration, "Simulated seconds to run (default: the world's duration)")
+    run_cmd
+        ->add_option("--duration", a.duration,
+                     "Simulated seconds to run (default: the world's duration; 0 with --view or --interactive: "
+                     "until stopped)")
         ->check([](const std::string& v) {
-            return finite_in(std::strtod(v.c_str(), nullptr), 0.0, true, arena::kMaxDuration);
+            const double d = std::strtod(v.c_str(), nullptr);
+            if (d == 0) return std::string();  // until stopped; run() says whether that needs --view
+            const std::string bad = finite_in(d, 0.0, true, arena::kMaxDuration);
+            return bad.empty() ? bad : bad + " (or 0: until stopped, with --view or --interactive)";
         });
     run_cmd->add_option("--record", a.record,
                         "Write the recording into this folder (created if missing; default: runs/WORLD-DATE-TIME)");
@@ -268,6 +302,12 @@ int main(int argc, char** argv) {
     run_cmd->add_flag("--interactive", a.interactive, "Keys from the terminal (arrows, letters); implies --realtime");
     run_cmd->add_flag("--realtime", a.realtime, "Pace the run to the wall clock (default: as fast as possible)");
     run_cmd->add_flag("--quiet", a.quiet, "Show only the arena's own lines, none of the robots'");
+    run_cmd->add_flag("--view", a.view,
+                      "Serve a live view of the run on 127.0.0.1 (its address, with a secret token, is printed on "
+                      "standard error): watch, fly, pause and change speed from a browser; implies --realtime");
+    run_cmd->add_option("--port", a.port, "Port of the live view (default 0: any free port)")
+        ->check(CLI::Range(0, 65535))
+        ->needs("--view");
     constexpr const char* kSetHelp =
         "Change the world for this run without editing it (repeatable): seed=7, duration=60, "
         "robot.NAME.KEY=V, robot.NAME.device.DEV.KEY=V, wind.BODY.KEY=V (mean, gust, time_scale), "

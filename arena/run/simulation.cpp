@@ -72,6 +72,7 @@ Simulation::Simulation(const World& world, RunOptions options, Display& display,
             if (in_subtree(model_, b, world.robots[i].body)) robot_of_body_[std::size_t(b)] = int(i);
         }
     }
+    if (options_.live) feed_.emplace(*options_.live, world, options_.duration);
 }
 
 void Simulation::stop(RunStatus why, const std::string& what) {
@@ -88,6 +89,7 @@ void Simulation::stop(RunStatus why, const std::string& what) {
 // physics advanced to the next wake.
 RunStatus Simulation::run() {
     wall_start_ = Clock::now();
+    pace_wall_ = wall_start_;
     try {
         if (recorder_) recorder_->poses().write(0.0, model_, physics_.data());
         if (world_.manifest.course)
@@ -111,6 +113,7 @@ RunStatus Simulation::run() {
                 if (r->alive()) next = std::min(next, r->wake);
             }
             advance(next);
+            if (feed_ && feed_->due(Clock::now())) publish_frame();
         }
     } catch (const RecordWriteError& e) {
         stop(RunStatus::recording_failed, std::string("the recording could not be written: ") + e.what());
@@ -272,7 +275,10 @@ void Simulation::answer_image(RobotRun& r, std::span<const std::uint8_t> payload
     if (r.phase != Phase::computing) throw link::LinkError("IMAGE_REQUEST before the handshake");
     // The STEP that follows lists the camera as looked at: that marks it
     // fetched in the trace.
-    r.channel->post(camera_image(r, model_, physics_.data(), link::decode_image_request(payload).tag));
+    const link::Image image = camera_image(r, model_, physics_.data(), link::decode_image_request(payload).tag);
+    if (feed_ && image.tag >= 1 && image.tag <= r.robot.devices.size())
+        feed_->image(r.name(), r.robot.devices[image.tag - 1u].spec->name, image.width, image.height, image.rgb);
+    r.channel->post(image);
 }
 
 void Simulation::take_step(RobotRun& r, std::span<const std::uint8_t> payload) {
@@ -404,6 +410,9 @@ void Simulation::flush_pending(RobotRun& r, double t) {
     // written again by the summary's last flush.
     std::vector<PendingLine> lines = std::move(r.pending);
     r.pending.clear();
+    if (feed_) {
+        for (auto& p : lines) feed_->console(t, r.name(), name_of(p.stream), p.text);
+    }
     if (!recorder_) return;
     for (auto& p : lines) recorder_->console().write(t, r.name(), name_of(p.stream), p.text);
 }
@@ -440,6 +449,17 @@ void Simulation::check_and_actuate(std::int64_t t, const std::vector<RobotRun*>&
                 // The wind on its body as the step began, world axes (N).
                 if (auto wind = physics_.wind().force_on(r->robot.body)) step["wind"] = *wind;
                 recorder_->trace(std::size_t(&r->robot - world_.robots.data()), step);
+            }
+            if (feed_ && feed_->wants_step(r->name(), !r->handed.keys.empty())) {
+                // The wall clock beside the step lets a page measure how long
+                // its keys took to reach the robot.
+                const double wall_ms =
+                    std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+                feed_->step(r->name(), {{"t", time},
+                                        {"wall", wall_ms},
+                                        {"samples", samples_json(r->robot, r->handed, r->fetched)},
+                                        {"commands", commands_json(r->robot, s)}});
             }
             for (auto& line : r->console.add(s.console)) note(*r, LineStream::console, line);
             std::int64_t whole = 0;
@@ -545,7 +565,11 @@ void Simulation::controller_gone(RobotRun& r, double t, const std::string& why, 
 // A physics that breaks down (a buffer overflowing, MuJoCo resetting the
 // world) stops the run as a bad world, said with the scene and the time.
 void Simulation::advance(std::int64_t to) {
+    const std::int64_t from = now_;
     while (now_ < to) {
+        // Paced runs keep to the clock at every physics step, not only at
+        // wakes, so that a page sees the bodies move smoothly between them.
+        if (now_ > from) keep_pace(now_);
         try {
             physics_.step();
         } catch (const PhysicsError& e) {
@@ -574,6 +598,7 @@ void Simulation::advance(std::int64_t to) {
 // robot field.
 void Simulation::report_physics(double t, const std::string& line) {
     display_.report(line);
+    if (feed_) feed_->console(t, "", "arena", line);
     if (recorder_) recorder_->console().write(t, "", "arena", line);
 }
 
@@ -596,23 +621,110 @@ void Simulation::check_contacts() {
     }
 }
 
+// Paces the run to the wall clock at the chosen speed (--realtime, --view),
+// holds it while paused, and lets one step through when asked; the pages'
+// commands and the terminal's keys are taken while it waits.
 void Simulation::pace(std::int64_t t) {
-    if (!options_.realtime) return;
-    auto target = wall_start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(time_of(t)));
-    while (!stopping()) {
-        auto now = Clock::now();
-        if (now >= target) return;
-        auto wait_ms = std::chrono::duration_cast<std::chrono::milliseconds>(target - now).count() + 1;
-        pollfd fds[2] = {{interrupts_.fd(), POLLIN, 0}, {options_.terminal ? options_.terminal->fd() : -1, POLLIN, 0}};
-        if (poll(fds, 2, int(wait_ms)) > 0) {
-            if (fds[0].revents && interrupts_.raised()) stop(RunStatus::interrupted, "");
-            if (fds[1].revents) options_.terminal->read_presses(Clock::now());
+    if (!options_.realtime && !feed_) return;
+    for (;;) {
+        if (feed_) apply_page_commands();
+        if (stopping()) return;
+        if (control_.paused) {
+            if (step_once_) {
+                step_once_ = false;
+                return;
+            }
+            wait_for_wall(-1);
+            continue;
         }
+        keep_pace(t);
+        if (!control_.paused || stopping()) return;  // else paused while it waited
     }
 }
 
+// Waits for the wall-clock time of physics step `step` at the chosen speed.
+void Simulation::keep_pace(std::int64_t step) {
+    if ((!options_.realtime && !feed_) || control_.paused || control_.speed <= 0) return;
+    const auto target = pace_wall_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
+                                         (time_of(step) - time_of(pace_step_)) / control_.speed));
+    for (auto now = Clock::now(); now < target && !stopping(); now = Clock::now())
+        wait_for_wall(int(std::chrono::ceil<std::chrono::milliseconds>(target - now).count()));
+}
+
+// Sleeps up to timeout_ms (-1: until something happens), waking for an
+// interrupt, a key on the terminal, a page's command, or a frame due.
+void Simulation::wait_for_wall(int timeout_ms) {
+    if (feed_) {
+        const auto frame_in = std::chrono::ceil<std::chrono::milliseconds>(LiveFeed::kFramePeriod).count();
+        timeout_ms = timeout_ms < 0 ? int(frame_in) : std::min(timeout_ms, int(frame_in));
+    }
+    pollfd fds[3] = {{interrupts_.fd(), POLLIN, 0},
+                     {options_.terminal ? options_.terminal->fd() : -1, POLLIN, 0},
+                     {options_.live ? options_.live->wake_fd() : -1, POLLIN, 0}};
+    if (poll(fds, 3, timeout_ms) > 0) {
+        if (fds[0].revents && interrupts_.raised()) stop(RunStatus::interrupted, "");
+        if (fds[1].revents) options_.terminal->read_presses(Clock::now());
+    }
+    if (feed_) apply_page_commands();
+    if (feed_ && feed_->due(Clock::now())) publish_frame();
+}
+
+// Simulated time runs on from here at the speed now chosen.
+void Simulation::reanchor() {
+    pace_wall_ = Clock::now();
+    pace_step_ = now_;
+}
+
+void Simulation::apply_page_commands() {
+    if (!options_.live->has_commands()) return;
+    for (const PageCommand& c : options_.live->take_commands()) {
+        switch (c.kind) {
+        case PageCommandKind::key_down:
+        case PageCommandKind::key_up: {
+            const std::string robot = c.robot.empty() ? pilot() : c.robot;
+            const bool known = std::any_of(robots_.begin(), robots_.end(), [&](auto& r) { return r->name() == robot; });
+            if (!known) {
+                display_.report("live view: a key for robot \"" + robot.substr(0, 64) +
+                                "\", which the world does not have, was dropped");
+                break;
+            }
+            if (c.kind == PageCommandKind::key_down) options_.keys.press(robot, c.code);
+            else options_.keys.release(robot, c.code);
+            break;
+        }
+        case PageCommandKind::pause: control_.paused = true; break;
+        case PageCommandKind::resume:
+            control_.paused = false;
+            reanchor();
+            break;
+        case PageCommandKind::step: step_once_ = control_.paused; break;
+        case PageCommandKind::speed:
+            control_.speed = c.speed;
+            reanchor();
+            break;
+        }
+    }
+    publish_frame();  // every page sees the change at once
+}
+
+// The robot the pages fly: the first, in the world's order, that has
+// enabled its keyboard.
+std::string Simulation::pilot() const {
+    for (auto& r : robots_) {
+        if (r->keyboard_period > 0) return r->name();
+    }
+    return "";
+}
+
+void Simulation::publish_frame() {
+    control_.pilot = pilot();
+    nlohmann::json figures = nlohmann::json::object();
+    if (course_ && feed_->watched()) figures["course"] = course_->to_json();
+    feed_->publish(time_of(now_), model_, physics_.data(), control_, std::move(figures));
+}
+
 std::vector<int> Simulation::keys_for(const RobotRun& r, double t) {
-    std::vector<int> keys = options_.keys.held(r.name(), t);
+    std::vector<int> keys = options_.keys.take(r.name(), t);
     for (int k : terminal_keys_) {
         if (std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
     }

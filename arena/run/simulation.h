@@ -23,6 +23,8 @@
 #include <nlohmann/json.hpp>
 
 #include "arena/course/course_figures.h"
+#include "arena/live/live_feed.h"
+#include "arena/live/live_hub.h"
 #include "arena/physics/physics.h"
 #include "arena/record/recorder.h"
 #include "arena/run/display.h"
@@ -43,6 +45,7 @@ struct RunOptions {
     // 0: no limit (for a person debugging a controller).
     double step_timeout = 10.0;
     KeySchedule keys;
+    LiveHub* live = nullptr;             // --view: pages watch, fly and pause the run
     TerminalKeys* terminal = nullptr;    // --interactive
     std::filesystem::path summary_file;  // --summary: the summary also here
 };
@@ -96,6 +99,13 @@ private:
 
     void check_contacts();
     void pace(std::int64_t t);
+    void keep_pace(std::int64_t step);
+    void wait_for_wall(int timeout_ms);
+    void reanchor();
+    // The live view's side of a pass.
+    void apply_page_commands();
+    void publish_frame();
+    std::string pilot() const;
     void finish();
     void stop_controllers(double time);
     std::vector<int> keys_for(const RobotRun& r, double t);
@@ -129,6 +139,12 @@ private:
     std::optional<std::string> error_;     // the line that stopped the run
     std::optional<CourseFigures> course_;  // the flight figures of a course world
     std::vector<int> terminal_keys_;       // pressed on the terminal for this wake
+    // Pacing: simulated time runs at control_.speed from this anchor on.
+    Clock::time_point pace_wall_{};
+    std::int64_t pace_step_ = 0;
+    std::optional<LiveFeed> feed_;
+    RunControl control_;
+    bool step_once_ = false;  // paused, and a page asked for one step
 };
 
 }  // namespace arena

@@ -5,13 +5,7 @@
 #include <stdexcept>
 
 namespace arena {
-namespace {
-
-bool is_arrow(int code) { return code >= 316 && code <= 319; }
-
-}  // namespace
-
-TerminalKeys::TerminalKeys() {
+TerminalKeys::TerminalKeys(std::set<int> once) : once_(std::move(once)) {
     if (!isatty(0) || tcgetattr(0, &saved_) != 0)
         throw std::runtime_error("--interactive needs a terminal on standard input");
     termios raw = saved_;
@@ -29,10 +23,10 @@ void TerminalKeys::read_presses(Clock::time_point now) {
     ssize_t n = read(0, buf, sizeof buf);
     if (n <= 0) return;
     for (int code : decoder_.decode(std::string(buf, std::size_t(n)))) {
-        if (is_arrow(code)) {
-            last_press_[code] = now;
-        } else {
+        if (once_.count(code)) {
             pressed_.insert(code);
+        } else {
+            last_press_[code] = now;
         }
     }
 }

@@ -49,3 +49,66 @@ TEST(KeyDecoder, ArrowsLettersAndSplitSequences) {
 
 }  // namespace
 }  // namespace arena
+
+namespace arena {
+namespace {
+
+// What a robot stepping every 32 ms is sent, step by step, as keys go down
+// and up between its steps: events[i] happen just before step i.
+struct LiveCase {
+    const char* what;
+    std::vector<std::vector<std::pair<int, bool>>> events;  // code, down
+    std::vector<std::vector<int>> sent;
+};
+
+void PrintTo(const LiveCase& c, std::ostream* os) { *os << c.what; }
+
+class LiveKeys : public ::testing::TestWithParam<LiveCase> {};
+
+TEST_P(LiveKeys, EachStepHearsWhatTheRuleSays) {
+    KeySchedule keys;
+    keys.set_once({80});
+    const LiveCase& c = GetParam();
+    for (std::size_t i = 0; i < c.sent.size(); ++i) {
+        if (i < c.events.size()) {
+            for (auto [code, down] : c.events[i]) {
+                if (down) keys.press("airship", code);
+                else keys.release("airship", code);
+            }
+        }
+        EXPECT_EQ(keys.take("airship", 0.032 * double(i)), c.sent[i]) << c.what << ", step " << i;
+        EXPECT_TRUE(keys.take("other", 0.032 * double(i)).empty()) << "keys go to their robot only";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rule, LiveKeys,
+    ::testing::Values(
+        LiveCase{"a held key is sent in every step until it goes up",
+                 {{{317, true}}, {}, {}, {{317, false}}},
+                 {{317}, {317}, {317}, {}, {}}},
+        LiveCase{"a tap between two steps reaches exactly one", {{}, {{317, true}, {317, false}}}, {{}, {317}, {}}},
+        LiveCase{
+            "a once key held for several steps counts once", {{{80, true}}, {}, {}, {{80, false}}}, {{80}, {}, {}, {}}},
+        LiveCase{"a once key pressed again counts again", {{{80, true}}, {{80, false}, {80, true}}}, {{80}, {80}}},
+        LiveCase{"a repeat of a key already down is no new press",
+                 {{{80, true}}, {{80, true}}, {{80, true}}},
+                 {{80}, {}, {}}},
+        LiveCase{"keys of one step together",
+                 {{{317, true}, {318, true}, {80, true}}, {{318, false}}},
+                 {{317, 318, 80}, {317}}}));
+
+TEST(KeySchedule, AScriptedOnceKeyCountsOncePerHoldAndReleaseAllLetsGo) {
+    KeySchedule keys;
+    keys.set_once({80});
+    keys.add({{"airship", 1.0, 2.0, {80, 317}}});
+    EXPECT_EQ(keys.take("airship", 1.0), (std::vector<int>{80, 317}));
+    EXPECT_EQ(keys.take("airship", 1.032), (std::vector<int>{317}));
+    keys.press("airship", 65);
+    EXPECT_EQ(keys.take("airship", 3.0), (std::vector<int>{65}));
+    keys.release_all();
+    EXPECT_TRUE(keys.take("airship", 3.032).empty());
+}
+
+}  // namespace
+}  // namespace arena

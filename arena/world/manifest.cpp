@@ -59,12 +59,13 @@ private:
 
 // The keys each table of world.toml takes; a device's live with its type
 // in device_types.cpp.
-constexpr std::string_view kTopKeys[]{"title",        "scene", "duration", "seed",   "record_period",
-                                      "step_timeout", "robot", "keys",     "course", "wind"};
+constexpr std::string_view kTopKeys[]{"title", "scene", "duration", "seed",   "record_period", "step_timeout",
+                                      "robot", "keys",  "keyboard", "course", "wind"};
 constexpr std::string_view kRobotKeys[]{"name", "body", "controller", "args", "env", "drive", "wheels", "device"};
 constexpr std::string_view kWheelsKeys[]{"left", "right", "speed_unit"};
 constexpr std::string_view kKeysKeys[]{"robot", "from", "to", "codes"};
 constexpr std::string_view kCourseKeys[]{"robot", "gates", "dock"};
+constexpr std::string_view kKeyboardKeys[]{"once"};
 constexpr std::string_view kWindKeys[]{"body", "mean", "gust", "time_scale"};
 
 template <class Keys>
@@ -289,6 +290,16 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
     return r;
 }
 
+std::vector<int> key_codes(const toml::array& a, const Place& place) {
+    std::vector<int> codes;
+    for (const toml::node& c : a) {
+        auto v = c.value_exact<std::int64_t>();
+        if (!v || *v <= 0 || *v > 0xffff) place.at(c).fail("key codes are whole numbers from 1 to 65535");
+        codes.push_back(int(*v));
+    }
+    return codes;
+}
+
 std::vector<KeyHold> read_keys(const toml::table& root, const Place& place, const std::vector<RobotSpec>& robots) {
     std::vector<KeyHold> out;
     const toml::array* keys = table_array(root, "keys", place);
@@ -307,14 +318,24 @@ std::vector<KeyHold> read_keys(const toml::table& root, const Place& place, cons
         const toml::node* codes = t.get("codes");
         const toml::array* a = codes ? codes->as_array() : nullptr;
         if (!a) kp.fail("[[keys]] needs \"codes\", a list of key codes");
-        for (const toml::node& c : *a) {
-            auto v = c.value_exact<std::int64_t>();
-            if (!v || *v <= 0 || *v > 0xffff) kp.at(c).fail("key codes are whole numbers from 1 to 65535");
-            k.codes.push_back(int(*v));
-        }
+        k.codes = key_codes(*a, kp);
         out.push_back(std::move(k));
     }
     return out;
+}
+
+std::vector<int> read_once_keys(const toml::table& root, const Place& place) {
+    const toml::node* n = root.get("keyboard");
+    if (!n) return {};
+    const toml::table* t = n->as_table();
+    if (!t) place.at(*n).fail("\"keyboard\" must be a [keyboard] table");
+    Place kp = place.at(*n);
+    reject_unknown_keys(*t, kp, kKeyboardKeys);
+    const toml::node* once = t->get("once");
+    if (!once) return {};
+    const toml::array* a = once->as_array();
+    if (!a) kp.at(*once).fail("[keyboard] \"once\" must be a list of key codes");
+    return key_codes(*a, kp.at(*once));
 }
 
 std::optional<CourseSpec> read_course(const toml::table& root, const Place& place,
@@ -415,6 +436,7 @@ std::vector<std::string> manifest_keys() {
     add("robot.wheels.", kWheelsKeys);
     add("keys.", kKeysKeys);
     add("course.", kCourseKeys);
+    add("keyboard.", kKeyboardKeys);
     add("wind.", kWindKeys);
     for (const DeviceKind* kind : device_kinds()) {
         for (const std::string& k : allowed_keys(*kind))
@@ -454,6 +476,7 @@ Manifest read_manifest(const std::filesystem::path& file, const Overrides& overr
     }
     if (m.robots.empty()) place.fail("no [[robot]]: a world needs at least one robot");
     m.keys = read_keys(root, place, m.robots);
+    m.once_keys = read_once_keys(root, place);
     m.course = read_course(root, place, m.robots);
     m.wind = read_wind(root, place);
     return m;

@@ -94,6 +94,9 @@ struct Manifest {
     double step_timeout = 10.0;  // wall-clock seconds a controller may take to answer; 0: no limit
     std::vector<RobotSpec> robots;
     std::vector<KeyHold> keys;
+    // [keyboard] once: keys that count once per press however long held,
+    // because the programs toggle a mode on them in every step they see them.
+    std::vector<int> once_keys;
     std::optional<CourseSpec> course;  // a course of gates to measure the flight against
     std::vector<WindSpec> wind;
 };

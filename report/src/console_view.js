@@ -12,6 +12,8 @@ export function consoleView(parent, lines, omitted, timeline) {
   const times = lines.map((l) => l[0]);
   let shownEnd = -1;
   const render = () => {
+    // A live run's lines grow as it goes.
+    while (times.length < lines.length) times.push(lines[times.length][0]);
     const end = lines.length && timeline.time >= times[0] ? frameIndex(times, timeline.time) + 1 : 0;
     if (end === shownEnd) return;
     shownEnd = end;

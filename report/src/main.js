@@ -9,6 +9,7 @@ import { robotPanel } from './robot_panel.js';
 import { table } from './tables.js';
 import { renderFigures } from './figures.js';
 import { worldOrder, inWorldOrder } from './robots.js';
+import { liveMain } from './live/live_main.js';
 
 function element(tag, className, parent, text) {
   const e = document.createElement(tag);
@@ -104,4 +105,5 @@ function main() {
   };
 }
 
-main();
+// The same viewer serves a run live: the arena's page says so.
+if (document.getElementById('live-config')) liveMain(); else main();

@@ -1,0 +1,90 @@
+// The live view's costs, measured side by side in one run of this script on
+// the gate course (never run by ctest; numbers go to the README and notes):
+//
+//   node bench/live_view.mjs BUILD_DIR [CHROMIUM]
+//
+// - key latency: from the keydown's time in the page to the wall time of the
+//   robot's step that reported the key (both from this machine's clock);
+// - frames drawn per second by a page at 1x, and the arena's CPU share then;
+// - the arena's CPU share at 1x with --view and no page, against --realtime;
+// - simulated seconds per wall second at "as fast as it goes" while a page
+//   watches, against the same run with --no-record and no page.
+import { createRequire } from 'node:module';
+import { execFileSync, spawn } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+
+const repo = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..');
+const require = createRequire(path.join(repo, 'report/package.json'));
+const { chromium } = require('playwright-core');
+const { startArena, openBrowser } = await import(path.join(repo, 'report/tests/live_support.mjs'));
+
+const build = path.resolve(process.argv[2] || 'build');
+const bin = path.join(build, 'bin');
+const opt = { chromium: process.argv[3] || '/usr/bin/chromium', work: fs.mkdtempSync(path.join(os.tmpdir(), 'live-bench-')) };
+const world = path.join(repo, 'worlds/gate_course');
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const ticks = 100; // USER_HZ
+
+function cpuSeconds(pid) {
+  const fields = fs.readFileSync(`/proc/${pid}/stat`, 'utf8').replace(/^.*\) /, '').split(' ');
+  return (Number(fields[11]) + Number(fields[12])) / ticks; // utime, stime
+}
+
+// Share of one core the arena process uses over `ms`, from 2 s in.
+async function cpuShare(pid, ms) {
+  await sleep(2000);
+  const [c0, w0] = [cpuSeconds(pid), performance.now()];
+  await sleep(ms);
+  return (cpuSeconds(pid) - c0) / ((performance.now() - w0) / 1000);
+}
+
+const pct = (x) => `${(100 * x).toFixed(1)} %`;
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+
+// Plain --realtime and --view without a page, side by side.
+for (const [label, args] of [['--realtime', ['--realtime']], ['--view, no page', ['--view']]]) {
+  const child = spawn(path.join(bin, 'arena'), ['run', world, '--no-record', '--duration', '14', ...args], { stdio: 'ignore' });
+  console.log(`arena CPU at 1x, ${label}: ${pct(await cpuShare(child.pid, 10000))} of one core`);
+  child.kill('SIGINT');
+  await new Promise((r) => child.on('exit', r));
+}
+
+// One page watching at 1x: frames, CPU, keys.
+const arena = await startArena(bin, [world, '--view', '--no-record', '--duration', '0']);
+const { browser } = await openBrowser(chromium, opt);
+const page = await browser.newPage();
+await page.goto(arena.url);
+await page.waitForFunction(() => window.__live && window.__live.time() > 1, null, { timeout: 60_000 });
+const counts = () => page.evaluate(() => [window.__live.drawn(), window.__live.feed.framesReceived]);
+const c0 = await counts();
+const share = await cpuShare(arena.pid, 5000);
+const c1 = await counts();
+console.log(`page at 1x: ${((c1[1] - c0[1]) / 7).toFixed(1)} frames received and ${((c1[0] - c0[0]) / 7).toFixed(1)} drawn per second; arena CPU ${pct(share)} of one core`);
+
+await page.click('#view3d');
+await page.keyboard.press('p'); // the pilot's own: arrows then reach the thrusters
+for (let i = 0; i < 20; i++) {
+  await page.keyboard.press('ArrowLeft');
+  await sleep(150 + 37 * (i % 5)); // not in step with the 32 ms passes
+}
+await sleep(300);
+const lat = await page.evaluate(() => window.__live.latencies);
+console.log(`key latency (keydown to the step that reported it, ${lat.length} presses): median ${median(lat).toFixed(1)} ms, max ${Math.max(...lat).toFixed(1)} ms`);
+
+// As fast as it goes, watched.
+await page.selectOption('#speed', 'max');
+await sleep(1000);
+const [t0, w0] = [await page.evaluate(() => window.__live.time()), performance.now()];
+await sleep(3000);
+const watched = ((await page.evaluate(() => window.__live.time())) - t0) / ((performance.now() - w0) / 1000);
+await browser.close();
+arena.interrupt();
+await arena.exit;
+
+const out = execFileSync('sh', ['-c', `"${path.join(bin, 'arena')}" run "${world}" --no-record --duration 2000 2>&1 >/dev/null`], { encoding: 'utf8' });
+const m = /ran ([\d.]+) s of simulated time in ([\d.]+) s/.exec(out);
+const plain = Number(m[1]) / Number(m[2]);
+console.log(`as fast as it goes: ${watched.toFixed(0)} simulated s per s watched by a page, ${plain.toFixed(0)} with --no-record alone: ${pct(watched / plain)}`);
+fs.rmSync(opt.work, { recursive: true, force: true });
