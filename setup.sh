@@ -2,7 +2,9 @@
 # Installs what this project needs from Debian's packages (only what is
 # missing, so a second run is quick), then configures and builds it in build/.
 #
-#   ./setup.sh            install, configure, build
+#   ./setup.sh            install, configure, build what a run needs: arena
+#                         (its report viewer inside) and the robot programs
+#   ./setup.sh --tests    the same, then everything else: tests, benchmarks
 #   ./setup.sh --no-build install only
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -48,13 +50,53 @@ if [ ! -d report/node_modules ] || [ report/package-lock.json -nt report/node_mo
 fi
 # --- end npm
 
-[ "${1:-}" = "--no-build" ] && exit 0
+what="${1:-}"
+case "$what" in
+  "" | --tests | --no-build) ;;
+  *) echo "setup: unknown option $what (--tests builds the tests too, --no-build only installs)" >&2; exit 2 ;;
+esac
+[ "$what" = "--no-build" ] && exit 0
 
 build="${BUILD_DIR:-build}"   # another folder lets two builds share one checkout
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
 mkdir -p "$build"
 log="$build/build.log"
-cmake -S . -B "$build" -DWARNINGS_AS_ERRORS="$werror" > "$log" 2>&1 || { cat "$log"; exit 1; }
-cmake --build "$build" -j"$(nproc)" >> "$log" 2>&1 || { tail -n 60 "$log"; exit 1; }
+: > "$log"
+
+# A first build takes minutes: its progress is shown, one line rewritten in
+# place on a terminal, one line per step of ten percent otherwise; the whole
+# output goes to the log.
+show_progress() {
+  local line percent shown=-10
+  while IFS= read -r line; do
+    printf '%s\n' "$line" >> "$log"
+    [[ $line =~ ^\[\ *([0-9]+)%\]\ (.*)$ ]] || continue
+    percent=${BASH_REMATCH[1]}
+    if [ -t 1 ]; then
+      printf '\r\033[Ksetup: %s' "${line:0:$((${COLUMNS:-80} - 8))}"
+    elif [ "$percent" -ge $((shown + 10)) ]; then
+      echo "setup: $line"
+      shown=$percent
+    fi
+  done
+  [ -t 1 ] && printf '\r\033[K'
+  return 0
+}
+
+build_targets() {  # LABEL TARGET...
+  local label=$1
+  shift
+  echo "setup: building $label"
+  cmake --build "$build" -j"$(nproc)" "$@" 2>&1 | show_progress
+  [ "${PIPESTATUS[0]}" -eq 0 ] || { tail -n 60 "$log"; exit 1; }
+}
+
+echo "setup: configuring $build/"
+cmake -S . -B "$build" -DWARNINGS_AS_ERRORS="$werror" >> "$log" 2>&1 || { cat "$log"; exit 1; }
+# What `arena run` needs: the arena, every controller the worlds name, and
+# the shared library that Python controllers load.
+build_targets "the arena and the robot programs" --target arena gate_pilot ir_avoider camera_avoider \
+  ir_receiver ir_listener pose_stepper ir_beacon controller_shared
+[ "$what" = "--tests" ] && build_targets "the tests and benchmarks"
 echo "setup: built into $build/ (log: $log)"

@@ -43,6 +43,7 @@ struct RunArgs {
     std::string keys;
     bool interactive = false;
     bool realtime = false;
+    bool quiet = false;
     bool view = false;
     int port = 0;
     std::vector<std::string> sets;  // --set KEY=VALUE, in order
@@ -108,10 +109,19 @@ int report(const std::string& folder) {
     }
 }
 
+// WORLD is the world folder or its world.toml.
+std::string world_folder(const std::string& world) {
+    const std::filesystem::path p(world);
+    std::error_code ec;
+    if (p.filename() != "world.toml" || !std::filesystem::is_regular_file(p, ec)) return world;
+    return p.has_parent_path() ? p.parent_path().string() : ".";
+}
+
 // The recording is whole by now; a report that cannot be written is said,
-// but does not change how the run ended. Where a folder the arena chose is,
-// the user is told.
-void finish_recording(const std::string& folder, bool with_report, bool chosen_here) {
+// but does not change how the run ended. The last line says where to look,
+// by absolute path, so that it can be opened from anywhere.
+void finish_recording(const std::string& folder, bool with_report) {
+    const std::filesystem::path where = std::filesystem::absolute(folder).lexically_normal();
     if (with_report) {
         try {
             arena::write_report(folder);
@@ -120,9 +130,10 @@ void finish_recording(const std::string& folder, bool with_report, bool chosen_h
             with_report = false;
         }
     }
-    if (chosen_here) {
-        std::cerr << "arena: recording in " << folder << (with_report ? " (open report.html to see the run)" : "")
-                  << "\n";
+    if (with_report) {
+        std::cerr << "arena: report: " << (where / "report.html").string() << "\n";
+    } else {
+        std::cerr << "arena: recording in " << where.string() << "\n";
     }
 }
 
@@ -201,21 +212,30 @@ int run(RunArgs a) {
         options.live = hub.get();
         std::cerr << "arena: view at " << server->url() << "\n";
     }
-    arena::Display display(isatty(2) != 0);
+    arena::Display display(isatty(2) != 0, a.quiet);
     arena::Simulation simulation(*world, std::move(options), display, *interrupts, recorder.get());
     const arena::RunStatus outcome = simulation.run();
+    display.finish();
     server.reset();
     interrupts.reset();  // from here on Ctrl-C ends the arena at once, report or not
-    if (recorder) {
+    const bool interrupted = outcome == arena::RunStatus::interrupted;
+    const bool recorded = recorder != nullptr;
+    if (recorded) {
         recorder.reset();  // closes every file of the recording
         // An interrupted user wants the arena gone at once; the recording is
         // whole, and the report can be written from it later.
-        const bool with_report =
-            !a.no_report && outcome != arena::RunStatus::interrupted && outcome != arena::RunStatus::recording_failed;
-        finish_recording(a.record, with_report, default_folder);
-        if (outcome == arena::RunStatus::interrupted && !a.no_report) {
-            std::cerr << "arena: interrupted; `arena report " << a.record << "` writes its report\n";
-        }
+        const bool with_report = !a.no_report && !interrupted && outcome != arena::RunStatus::recording_failed;
+        // A world that broke down mid-run keeps its one line; where the
+        // recording went is said when the run ended as a run does, or when
+        // the arena chose the folder itself.
+        const bool ran = outcome == arena::RunStatus::completed || outcome == arena::RunStatus::controller_failed;
+        if (ran || default_folder) finish_recording(a.record, with_report);
+    }
+    if (interrupted && recorded && !a.no_report) {
+        std::cerr << "arena: interrupted; `arena report "
+                  << std::filesystem::absolute(a.record).lexically_normal().string() << "` writes its report\n";
+    } else if (interrupted) {
+        std::cerr << "arena: interrupted\n";
     }
     return status(outcome);
 }
@@ -236,10 +256,20 @@ int main(int argc, char** argv) {
         "Controller output is shown as [robot] text on standard output; the arena's own reports\n"
         "go to standard error.");
     app.require_subcommand(1);
+    app.set_version_flag("--version", "arena " ARENA_VERSION);
 
     RunArgs a;
     CLI::App* run_cmd = app.add_subcommand("run", "Run a world");
-    run_cmd->add_option("WORLD", a.world, "World folder holding world.toml")->required();
+    run_cmd->footer(
+        "Exit status: 0 the run completed and every controller stopped cleanly; 1 a controller failed\n"
+        "(exited non-zero, crashed, broke its link, did not answer within the step timeout, or ended\n"
+        "before the run did); 2 bad usage or a bad world (one line names the file and the robot or\n"
+        "device at fault; its physics breaking down included); 3 the recording could not be written;\n"
+        "4 the arena itself failed; 130 interrupted (SIGINT, SIGTERM, SIGHUP), the recording so far\n"
+        "complete.\n"
+        "On the terminal a robot's empty lines are left out and a repeated line is shown once, then\n"
+        "with its count; the recording's console.log keeps every line. The last line names the report.");
+    run_cmd->add_option("WORLD", a.world, "World folder, or its world.toml")->required();
     run_cmd
         ->add_option("--duration", a.duration,
                      "Simulated seconds to run (default: the world's duration; 0 with --view or --interactive: "
@@ -271,6 +301,7 @@ int main(int argc, char** argv) {
     run_cmd->add_option("--keys", a.keys, "TOML file of [[keys]] tables: scripted keys, added to the world's");
     run_cmd->add_flag("--interactive", a.interactive, "Keys from the terminal (arrows, letters); implies --realtime");
     run_cmd->add_flag("--realtime", a.realtime, "Pace the run to the wall clock (default: as fast as possible)");
+    run_cmd->add_flag("--quiet", a.quiet, "Show only the arena's own lines, none of the robots'");
     run_cmd->add_flag("--view", a.view,
                       "Serve a live view of the run on 127.0.0.1 (its address, with a secret token, is printed on "
                       "standard error): watch, fly, pause and change speed from a browser; implies --realtime");
@@ -296,12 +327,18 @@ int main(int argc, char** argv) {
 
     std::string report_folder;
     CLI::App* report_cmd = app.add_subcommand("report", "Write report.html, a self-contained page of a recorded run");
+    report_cmd->footer(
+        "Prints the page's path. Exit status: 0 written; 2 bad usage, or a recording that cannot be\n"
+        "read (one line names the file); 4 the arena itself failed.");
     report_cmd->add_option("DIR", report_folder, "Recording folder (as written by run --record)")->required();
 
     std::string check_world;
     std::vector<std::string> check_sets;
     CLI::App* check_cmd = app.add_subcommand("check", "Load and validate a world; run nothing");
-    check_cmd->add_option("WORLD", check_world, "World folder holding world.toml")->required();
+    check_cmd->footer(
+        "Exit status: 0 the world is good (one line says so); 2 bad usage or a bad world (one line\n"
+        "names the file, the line and the robot or device at fault); 4 the arena itself failed.");
+    check_cmd->add_option("WORLD", check_world, "World folder, or its world.toml")->required();
     check_cmd->add_option("--set", check_sets, "Change the world as `run --set` does, and check the result")
         ->take_all()
         ->allow_extra_args(false);
@@ -312,6 +349,8 @@ int main(int argc, char** argv) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
     } catch (const CLI::ParseError& e) {
         app.exit(e);
         return status(arena::RunStatus::bad_world);
@@ -319,7 +358,8 @@ int main(int argc, char** argv) {
     // Whatever escapes the commands is the arena's own failure: said in one
     // line, with its documented status, never an abort.
     try {
-        if (*check_cmd) return check(check_world, check_sets);
+        a.world = world_folder(a.world);
+        if (*check_cmd) return check(world_folder(check_world), check_sets);
         if (*report_cmd) return report(report_folder);
         return run(a);
     } catch (const std::exception& e) {

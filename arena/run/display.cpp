@@ -13,16 +13,41 @@ void Display::clear_progress() {
     shown_ = false;
 }
 
-void Display::line(const std::string& robot, const std::string& text) {
-    clear_progress();
-    std::printf("[%s] %s\n", robot.c_str(), text.c_str());
-    std::fflush(stdout);
+static bool blank(const std::string& text) { return text.find_first_not_of(" \t\r") == std::string::npos; }
+
+void Display::say_count(const std::string& robot, Repeat& r) {
+    if (r.count > 1) std::printf("[%s] %s (x%ld)\n", robot.c_str(), r.text.c_str(), r.count);
+    r.count = 0;
 }
 
+void Display::line(const std::string& robot, const std::string& text) {
+    if (quiet_ || blank(text)) return;
+    Repeat& last = last_line_[robot];
+    if (last.count > 0 && last.text == text) {
+        ++last.count;
+        return;
+    }
+    clear_progress();
+    say_count(robot, last);
+    std::printf("[%s] %s\n", robot.c_str(), text.c_str());
+    std::fflush(stdout);
+    last = {text, 1};
+}
+
+// An arena line is the run moving on: the repeats before it are counted
+// first, so that the terminal reads in order.
 void Display::report(const std::string& text) {
     clear_progress();
+    for (auto& [robot, last] : last_line_) say_count(robot, last);
+    std::fflush(stdout);
     std::fprintf(stderr, "arena: %s\n", text.c_str());
     std::fflush(stderr);
+}
+
+void Display::finish() {
+    clear_progress();
+    for (auto& [robot, last] : last_line_) say_count(robot, last);
+    std::fflush(stdout);
 }
 
 bool Display::progress_due() const {

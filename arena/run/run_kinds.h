@@ -32,7 +32,7 @@ constexpr const char* name_of(ExitHow how) {
     return "?";
 }
 
-// The exit status of `arena run`, and what each means (the README's table).
+// The exit status of `arena run`, and what each means (docs/running.md's table).
 enum class RunStatus : int {
     completed = 0,          // the run completed and every controller stopped cleanly
     controller_failed = 1,  // a controller exited, crashed, broke its link or did not answer

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cmath>
 #include <set>
+#include <span>
 #include <string_view>
 
 #include <toml++/toml.h>
@@ -56,6 +57,17 @@ private:
     std::string who_;
 };
 
+// The keys each table of world.toml takes; a device's live with its type
+// in device_types.cpp.
+constexpr std::string_view kTopKeys[]{"title", "scene", "duration", "seed",   "record_period", "step_timeout",
+                                      "robot", "keys",  "keyboard", "course", "wind"};
+constexpr std::string_view kRobotKeys[]{"name", "body", "controller", "args", "env", "drive", "wheels", "device"};
+constexpr std::string_view kWheelsKeys[]{"left", "right", "speed_unit"};
+constexpr std::string_view kKeysKeys[]{"robot", "from", "to", "codes"};
+constexpr std::string_view kCourseKeys[]{"robot", "gates", "dock"};
+constexpr std::string_view kKeyboardKeys[]{"once"};
+constexpr std::string_view kWindKeys[]{"body", "mean", "gust", "time_scale"};
+
 template <class Keys>
 bool has(const Keys& known, std::string_view key) {
     for (std::string_view k : known)
@@ -63,7 +75,7 @@ bool has(const Keys& known, std::string_view key) {
     return false;
 }
 
-void reject_unknown_keys(const toml::table& t, const Place& place, std::initializer_list<std::string_view> known) {
+void reject_unknown_keys(const toml::table& t, const Place& place, std::span<const std::string_view> known) {
     for (auto&& [key, node] : t) {
         if (!has(known, key.str())) place.at(node).fail("unknown key \"" + std::string(key.str()) + "\"");
     }
@@ -237,7 +249,7 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
     }
     Place place = file_place.inner(t, "robot \"" + r.name + "\"");
     r.line = place.line();
-    reject_unknown_keys(t, place, {"name", "body", "controller", "args", "env", "drive", "wheels", "device"});
+    reject_unknown_keys(t, place, kRobotKeys);
     r.body = required_string(t, "body", place);
     r.controller = required_string(t, "controller", place);
     r.args = read_args(t, place);
@@ -249,7 +261,7 @@ RobotSpec read_robot(const toml::table& t, const Place& file_place) {
         if (!wheels || !wheels->is_table()) place.fail("drive \"differential\" needs a [robot.wheels] table");
         const toml::table& w = *wheels->as_table();
         Place wp = place.at(w);
-        reject_unknown_keys(w, wp, {"left", "right", "speed_unit"});
+        reject_unknown_keys(w, wp, kWheelsKeys);
         r.wheels = WheelsSpec{required_string(w, "left", wp), required_string(w, "right", wp),
                               number(w, "speed_unit", wp, 1.0, kSpeedUnitLimits)};
     } else if (wheels) {
@@ -295,7 +307,7 @@ std::vector<KeyHold> read_keys(const toml::table& root, const Place& place, cons
     for (const toml::node& n : *keys) {
         const toml::table& t = *n.as_table();
         Place kp = place.at(t);
-        reject_unknown_keys(t, kp, {"robot", "from", "to", "codes"});
+        reject_unknown_keys(t, kp, kKeysKeys);
         KeyHold k;
         k.robot = required_string(t, "robot", kp);
         bool known = false;
@@ -318,7 +330,7 @@ std::vector<int> read_once_keys(const toml::table& root, const Place& place) {
     const toml::table* t = n->as_table();
     if (!t) place.at(*n).fail("\"keyboard\" must be a [keyboard] table");
     Place kp = place.at(*n);
-    reject_unknown_keys(*t, kp, {"once"});
+    reject_unknown_keys(*t, kp, kKeyboardKeys);
     const toml::node* once = t->get("once");
     if (!once) return {};
     const toml::array* a = once->as_array();
@@ -333,7 +345,7 @@ std::optional<CourseSpec> read_course(const toml::table& root, const Place& plac
     const toml::table* t = n->as_table();
     if (!t) place.at(*n).fail("\"course\" must be a [course] table");
     Place cp = place.at(*n);
-    reject_unknown_keys(*t, cp, {"robot", "gates", "dock"});
+    reject_unknown_keys(*t, cp, kCourseKeys);
     CourseSpec c;
     c.line = cp.line();
     c.robot = required_string(*t, "robot", cp);
@@ -383,7 +395,7 @@ std::vector<WindSpec> read_wind(const toml::table& root, const Place& place) {
         WindSpec w;
         w.body = required_string(t, "body", place.at(t));
         const Place wp = place.inner(t, "[[wind]] body \"" + w.body + "\"");
-        reject_unknown_keys(t, wp, {"body", "mean", "gust", "time_scale"});
+        reject_unknown_keys(t, wp, kWindKeys);
         if (!bodies.insert(w.body).second) wp.fail("a second [[wind]] for the same body");
         w.mean = read_vector(t, "mean", wp);
         w.gust = number(t, "gust", wp, w.gust, kGustLimits);
@@ -414,15 +426,32 @@ const char* name_of(Drive drive) {
     return "unknown";
 }
 
+std::vector<std::string> manifest_keys() {
+    std::vector<std::string> out;
+    auto add = [&](const std::string& prefix, std::span<const std::string_view> keys) {
+        for (std::string_view k : keys) out.push_back(prefix + std::string(k));
+    };
+    add("", kTopKeys);
+    add("robot.", kRobotKeys);
+    add("robot.wheels.", kWheelsKeys);
+    add("keys.", kKeysKeys);
+    add("course.", kCourseKeys);
+    add("keyboard.", kKeyboardKeys);
+    add("wind.", kWindKeys);
+    for (const DeviceKind* kind : device_kinds()) {
+        for (const std::string& k : allowed_keys(*kind))
+            out.push_back("robot.device." + std::string(link::name_of(kind->type)) + "." + k);
+    }
+    return out;
+}
+
 Manifest read_manifest(const std::filesystem::path& file, const Overrides& overrides) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such world file");
     toml::table root = parse(file);
     apply_manifest_overrides(root, overrides);
     Place place(file, root);
-    reject_unknown_keys(root, place,
-                        {"title", "scene", "duration", "seed", "record_period", "step_timeout", "robot", "keys",
-                         "keyboard", "course", "wind"});
+    reject_unknown_keys(root, place, kTopKeys);
 
     Manifest m;
     m.file = file;
@@ -458,7 +487,8 @@ std::vector<KeyHold> read_keys_file(const std::filesystem::path& file, const Man
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such keys file");
     toml::table root = parse(file);
     Place place(file, root);
-    reject_unknown_keys(root, place, {"keys"});
+    constexpr std::string_view only_keys[]{"keys"};
+    reject_unknown_keys(root, place, only_keys);
     return read_keys(root, place, manifest.robots);
 }
 

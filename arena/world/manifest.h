@@ -106,6 +106,11 @@ struct Manifest {
 // robot or device at fault.
 Manifest read_manifest(const std::filesystem::path& file, const Overrides& overrides = {});
 
+// Every key the reader accepts, as a dotted path: "duration",
+// "robot.wheels.left", "robot.device.camera.fov" (a device's keys under its
+// type). The world reference page is checked against it.
+std::vector<std::string> manifest_keys();
+
 // Reads a --keys file: [[keys]] tables as in world.toml. Robots are checked
 // against the manifest's.
 std::vector<KeyHold> read_keys_file(const std::filesystem::path& file, const Manifest& manifest);
