@@ -7,6 +7,7 @@ import { Timeline, timelineControls, momentLink, seekToHash } from './timeline.j
 import { consoleView } from './console_view.js';
 import { robotPanel } from './robot_panel.js';
 import { table } from './tables.js';
+import { labelToggle } from './label_toggle.js';
 import { renderFigures } from './figures.js';
 import { worldOrder, inWorldOrder } from './robots.js';
 import { liveMain } from './live/live_main.js';
@@ -58,16 +59,6 @@ function cameraChoice(parent, replay) {
   select.add(new Option('orbit camera', ''));
   for (const name of replay.bodies.keys()) if (name !== 'world') select.add(new Option(`follow ${name}`, name));
   select.addEventListener('change', () => replay.setFollow(select.value || null));
-}
-
-function labelToggle(parent, replay) {
-  const label = element('label', '', parent);
-  const box = element('input', '', label);
-  box.type = 'checkbox';
-  box.id = 'labels';
-  box.checked = true;
-  label.append(' body names');
-  box.addEventListener('change', () => replay.showLabels(box.checked));
 }
 
 function main() {

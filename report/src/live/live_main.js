@@ -6,6 +6,7 @@ import { Replay } from '../scene3d.js';
 import { Timeline } from '../timeline.js';
 import { consoleView } from '../console_view.js';
 import { renderFigures } from '../figures.js';
+import { labelToggle } from '../label_toggle.js';
 import { LiveFeed } from './feed.js';
 import { KeyCapture } from './keys.js';
 import { Hud } from './hud.js';
@@ -49,6 +50,7 @@ function build(app, feed, hello) {
   const controls = runControls(app, feed);
   choice(controls.bar, 'camera', [['orbit camera', ''], ...[...replay.bodies.keys()].filter((n) => n !== 'world').map((n) => [`follow ${n}`, n])],
     (name) => replay.setFollow(name || null));
+  labelToggle(controls.bar, replay);
   let chosen = '';
   choice(controls.bar, 'pilot', [['fly: the first robot with a keyboard', ''], ...robots.map((r) => [`fly: ${r.name}`, r.name])],
     (name) => { keys.releaseAll(); chosen = name; });

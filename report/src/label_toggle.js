@@ -1,0 +1,16 @@
+// The "body names" checkbox of the report and the live page alike.
+function element(tag, parent) {
+  const e = document.createElement(tag);
+  parent.appendChild(e);
+  return e;
+}
+
+export function labelToggle(parent, replay) {
+  const label = element('label', parent);
+  const box = element('input', label);
+  box.type = 'checkbox';
+  box.id = 'labels';
+  box.checked = true;
+  label.append(' body names');
+  box.addEventListener('change', () => replay.showLabels(box.checked));
+}
