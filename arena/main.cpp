@@ -20,6 +20,7 @@
 #include "arena/run/interrupts.h"
 #include "arena/run/simulation.h"
 #include "arena/run/terminal_keys.h"
+#include "arena/sweep/command.h"
 #include "arena/world/controller_path.h"
 #include "arena/world/world.h"
 #include "arena/world/world_error.h"
@@ -216,6 +217,9 @@ int main(int argc, char** argv) {
     CLI::App* check_cmd = app.add_subcommand("check", "Load and validate a world; run nothing");
     check_cmd->add_option("WORLD", check_world, "World folder holding world.toml")->required();
 
+    arena::sweep::Options sweep_options;
+    CLI::App* sweep_cmd = arena::sweep::add_command(app, sweep_options);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -231,6 +235,7 @@ int main(int argc, char** argv) {
     try {
         if (*check_cmd) return check(check_world);
         if (*report_cmd) return report(report_folder);
+        if (*sweep_cmd) return arena::sweep::run_command(sweep_options);
         return run(a);
     } catch (const std::exception& e) {
         std::cerr << "arena: the arena failed: " << e.what() << "\n";
