@@ -55,7 +55,7 @@ export function histogram(parent, data, figure) {
     title: `${figure} (${values.length} runs)`,
     width: width(b),
     height: 200,
-    scales: { x: { time: false } },
+    scales: { x: { time: false }, y: { range: (u, min, max) => [0, Math.max(1, max)] } },
     axes: [{ label: figure }, { label: 'runs' }],
     series: [{ label: figure }, {
       label: 'runs', fill: 'rgba(44,160,44,0.5)', stroke: '#2ca02c',
