@@ -48,7 +48,7 @@ Json sweep_json(const Spec& spec, const std::map<std::size_t, Row>& rows) {
     out["runs_per_point"] = spec.runs;
     out["parameters"] = parameters(spec);
     out["figures"] = figure_labels(spec);
-    out["success_figure"] = spec.success;
+    out["success_figure"] = spec.success.empty() ? "success" : spec.success;
     Json list = Json::array();
     for (const auto& [index, row] : rows) list.push_back(to_json(row));
     out["rows"] = list;

@@ -30,6 +30,20 @@ Json figure_at(const Json& figures, const std::string& path) {
     return *at;
 }
 
+Json success_figure(const Json& figures, const std::string& path) {
+    if (!path.empty()) return figure_at(figures, path);
+    if (const Json own = figure_at(figures, "success"); !own.is_null()) return own;
+    Json found = nullptr;
+    if (figures.is_object()) {
+        for (const auto& [group, value] : figures.items()) {
+            if (!value.is_object() || !value.contains("success")) continue;
+            if (!found.is_null()) return nullptr;  // two groups: the spec must say which
+            found = value["success"];
+        }
+    }
+    return found;
+}
+
 Row make_row(const Spec& spec, const Run& run, int status, const std::string& reason, const Json& summary,
              double wall_time) {
     Row row;
@@ -42,10 +56,12 @@ Row make_row(const Spec& spec, const Run& run, int status, const std::string& re
     for (const Figure& f : spec.figures) row.figures[f.label] = figure_at(figures, f.path);
     row.status = status;
     row.wall_time = wall_time;
-    const Json success = figure_at(figures, spec.success);
+    const Json success = success_figure(figures, spec.success);
     row.success = status == 0 && success == true;
     row.reason = reason;
-    if (status == 0 && !success.is_boolean()) row.reason = "summary.json has no figure \"" + spec.success + "\"";
+    if (status == 0 && !success.is_boolean()) {
+        row.reason = "summary.json has no figure \"" + (spec.success.empty() ? "success" : spec.success) + "\"";
+    }
     return row;
 }
 

@@ -52,6 +52,8 @@ Row row_from_json(const nlohmann::json& j);
 // A figure of summary.json's "figures" by its dot-separated path
 // ("course.gates.0.time"); null when it is not there.
 nlohmann::json figure_at(const nlohmann::json& figures, const std::string& path);
+// The figure that says whether a run succeeded (see Spec::success).
+nlohmann::json success_figure(const nlohmann::json& figures, const std::string& path);
 
 }  // namespace arena::sweep
 

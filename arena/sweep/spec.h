@@ -57,7 +57,10 @@ struct Spec {
     std::vector<Fixed> fixed;
     std::vector<Grid> grids;
     std::vector<Figure> figures;
-    std::string success = "success";  // path of the figure that says a run succeeded
+    // Path of the figure that says a run succeeded; "" for the default: the
+    // figures' own "success", else that of the one group of figures that has
+    // it (a course world's "course.success").
+    std::string success;
 };
 
 // Throws SpecError.

@@ -2,10 +2,12 @@
 // that fails is a row and not the end of the sweep, the table does not depend
 // on how many runs went at once, and an interrupted sweep resumes to the
 // same table.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -89,7 +91,7 @@ TEST(Sweep, AFailingRunIsARowWithItsReasonAndTheSweepFinishes) {
     EXPECT_FALSE(crashed["success"].get<bool>());
     // A failure's recording is kept, with its report, and the page links it.
     EXPECT_TRUE(fs::exists(out / crashed["kept"].get<std::string>() / "report.html"));
-    EXPECT_NE(read_file(out / "results.csv").find(crashed["reason"].get<std::string>()), std::string::npos);
+    EXPECT_NE(read_file(out / "results.csv").find("killed by SIGSEGV"), std::string::npos);
 }
 
 TEST(Sweep, OneOrTwoRunsAtATimeGiveTheSameTable) {
