@@ -11,6 +11,7 @@
 #include "arena/record/record_write_error.h"
 #include "arena/run/run_kinds.h"
 #include "arena/sweep/merge.h"
+#include "arena/sweep/preflight.h"
 #include "arena/sweep/share.h"
 
 namespace arena::sweep {
@@ -51,6 +52,7 @@ int collect(const fs::path& dir) {
 
 int sweep(const Options& o) {
     const Spec spec = read_spec(o.spec);
+    check_first_points(spec);
     ShareOptions share;
     share.out = o.out.empty() ? default_out(o.spec) : o.out;
     const unsigned cores = std::thread::hardware_concurrency();

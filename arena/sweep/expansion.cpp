@@ -34,8 +34,9 @@ std::string toml_text(const Json& v, bool bare_strings) {
     return Json(v.get<std::string>()).dump();  // a JSON string is a TOML basic string
 }
 
-void add_point(const Spec& spec, const Grid& grid, const std::vector<std::size_t>& at, std::size_t point,
+void add_point(const Spec& spec, std::size_t g, const std::vector<std::size_t>& at, std::size_t point,
                std::vector<Run>& out) {
+    const Grid& grid = spec.grids[g];
     std::vector<Setting> settings;
     for (const Fixed& f : spec.fixed) settings.push_back({f.key, f.key, f.value, override_text(f.key, f.value), false});
     for (std::size_t a = 0; a < grid.axes.size(); ++a) {
@@ -43,7 +44,7 @@ void add_point(const Spec& spec, const Grid& grid, const std::vector<std::size_t
         const Json& v = axis.values[at[a]];
         settings.push_back({axis.key, axis.label, v, override_text(axis.key, v, axis.format), true});
     }
-    for (int r = 0; r < spec.runs; ++r) out.push_back({out.size(), point, spec.seed + std::uint64_t(r), settings});
+    for (int r = 0; r < spec.runs; ++r) out.push_back({out.size(), point, g, spec.seed + std::uint64_t(r), settings});
 }
 
 }  // namespace
@@ -69,10 +70,11 @@ std::string override_text(const std::string& key, const Json& value, const std::
 std::vector<Run> expand(const Spec& spec) {
     std::vector<Run> out;
     std::size_t point = 0;
-    for (const Grid& grid : spec.grids) {
+    for (std::size_t g = 0; g < spec.grids.size(); ++g) {
+        const Grid& grid = spec.grids[g];
         std::vector<std::size_t> at(grid.axes.size(), 0);
         for (bool more = true; more; ++point) {
-            add_point(spec, grid, at, point, out);
+            add_point(spec, g, at, point, out);
             // Odometer: the last axis turns fastest.
             more = false;
             for (std::size_t a = grid.axes.size(); a-- > 0;) {

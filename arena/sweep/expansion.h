@@ -25,6 +25,7 @@ struct Setting {
 struct Run {
     std::size_t index = 0;
     std::size_t point = 0;
+    std::size_t grid = 0;
     std::uint64_t seed = 0;
     std::vector<Setting> settings;  // the fixed ones, then the varied ones
 };

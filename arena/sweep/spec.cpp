@@ -9,6 +9,7 @@
 #include <toml++/toml.h>
 
 #include "arena/sweep/values.h"
+#include "arena/world/overrides.h"
 
 namespace arena::sweep {
 namespace {
@@ -251,22 +252,14 @@ Spec spec_of(const toml::table& t, const std::filesystem::path& file) {
 }  // namespace
 
 std::string check_override_key(const std::string& key) {
-    static const std::set<std::string> top = {"seed", "duration", "step_timeout", "record_period"};
-    if (top.contains(key)) return "";
-    std::vector<std::string> parts;
-    std::stringstream in(key);
-    for (std::string p; std::getline(in, p, '.');) parts.push_back(p);
-    const bool whole_parts = !key.ends_with('.') && std::find(parts.begin(), parts.end(), "") == parts.end();
-    const std::string& head = parts.empty() ? key : parts[0];
-    const std::size_t n = parts.size();
-    bool ok = false;
-    if (head == "robot") ok = n == 3 || (n == 5 && parts[2] == "device");
-    else if (head == "wind") ok = n == 3;
-    else if (head == "scene") ok = (n == 4) || (n == 3 && parts[1] == "option");
-    if (ok && whole_parts) return "";
-    return "\"" + key +
-           "\" is no override key (seed, duration, step_timeout, record_period, robot.NAME.KEY, "
-           "robot.NAME.device.DEV.KEY, wind.BODY.KEY, scene.TAG.NAME.ATTR or scene.option.ATTR)";
+    try {
+        parse_override(key + "=0");  // the form of the key alone; the world checks the rest
+        return "";
+    } catch (const WorldError& e) {
+        const std::string what = e.what();
+        const std::string prefix = "--set " + key + ": ";
+        return what.starts_with(prefix) ? what.substr(prefix.size()) : what;
+    }
 }
 
 Spec parse_spec(const std::string& text, const std::filesystem::path& file) {

@@ -59,8 +59,9 @@ TEST(Sweep, ABadSpecIsOneLineAndStatus2) {
     const struct {
         std::string body, expected;
     } cases[] = {
-        {"[[vary]]\nkey = \"robot.airship\"\nvalues = [1]\n",
-         "spec.toml:3: vary.key: \"robot.airship\" is no override key"},
+        {"[[vary]]\nkey = \"robot.airship\"\nvalues = [1]\n", "spec.toml:3: vary.key: a robot's key is robot.NAME"},
+        {"[[vary]]\nkey = \"scene.body.airshp.pos\"\nvalues = [\"0 1 0\"]\n",
+         "grid 1, first point: --set scene.body.airshp.pos"},
         {"[[vary]]\nkey = \"duration\"\nrange = { from = 5, to = 1, step = 1 }\n", "spec.toml:4: vary.duration.range"},
     };
     for (const auto& c : cases) {

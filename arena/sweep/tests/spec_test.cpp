@@ -26,7 +26,7 @@ TEST(SweepSpec, MistakesNameTheLineAndKey) {
     const struct {
         std::string text, expected;
     } cases[] = {
-        {head + "[[vary]]\nkey = \"robot.a\"\nvalues = [1]\n", "s.toml:3: vary.key: \"robot.a\" is no override key"},
+        {head + "[[vary]]\nkey = \"robot.a\"\nvalues = [1]\n", "s.toml:3: vary.key: a robot's key is robot.NAME.KEY"},
         {head + "[[vary]]\nkey = \"duration\"\nrange = { from = 1, to = 5, step = 0 }\n",
          "s.toml:4: vary.duration.range.step: must be above 0"},
         {head + "[[vary]]\nkey = \"duration\"\nvalues = [1]\nrandom = { min = 0, max = 1, count = 2 }\n",
