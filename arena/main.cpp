@@ -25,6 +25,7 @@
 #include "arena/run/interrupts.h"
 #include "arena/run/simulation.h"
 #include "arena/run/terminal_keys.h"
+#include "arena/sweep/command.h"
 #include "arena/world/controller_path.h"
 #include "arena/world/world.h"
 #include "arena/world/world_error.h"
@@ -343,6 +344,9 @@ int main(int argc, char** argv) {
         ->take_all()
         ->allow_extra_args(false);
 
+    arena::sweep::Options sweep_options;
+    CLI::App* sweep_cmd = arena::sweep::add_command(app, sweep_options);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
@@ -361,6 +365,7 @@ int main(int argc, char** argv) {
         a.world = world_folder(a.world);
         if (*check_cmd) return check(world_folder(check_world), check_sets);
         if (*report_cmd) return report(report_folder);
+        if (*sweep_cmd) return arena::sweep::run_command(sweep_options);
         return run(a);
     } catch (const std::exception& e) {
         std::cerr << "arena: the arena failed: " << e.what() << "\n";
