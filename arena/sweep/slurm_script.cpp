@@ -66,8 +66,12 @@ std::string batch_script(const SlurmJob& job) {
     if (!job.partition.empty()) s += "#SBATCH --partition=\"" + sbatch_escaped(job.partition) + "\"\n";
     s += "exec " + shell_quoted(job.arena.string()) + " sweep " + shell_quoted(job.spec.string()) + " --out " +
          shell_quoted(job.out.string()) + " --tasks " + std::to_string(job.tasks) +
-         " --array-task \"$SLURM_ARRAY_TASK_ID\" --jobs " + std::to_string(job.cpus_per_task) + "\n";
-    return s;
+         " --array-task \"$SLURM_ARRAY_TASK_ID\" --jobs " + std::to_string(job.cpus_per_task);
+    for (const std::string& option : job.share_options) {
+        check_line(option, option);
+        s += " " + shell_quoted(option);
+    }
+    return s + "\n";
 }
 
 }  // namespace arena::sweep

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace arena::sweep {
 
@@ -18,12 +19,13 @@ public:
 };
 
 struct SlurmJob {
-    std::filesystem::path arena;  // the binary every task runs (absolute)
-    std::filesystem::path spec;   // absolute
-    std::filesystem::path out;    // the sweep's folder (absolute)
-    std::string partition;        // empty: the cluster's default
-    int tasks = 1;                // array tasks; task I runs the runs whose index % tasks == I
-    int cpus_per_task = 1;        // also the runs a task keeps going at once
+    std::filesystem::path arena;             // the binary every task runs (absolute)
+    std::filesystem::path spec;              // absolute
+    std::filesystem::path out;               // the sweep's folder (absolute)
+    std::string partition;                   // empty: the cluster's default
+    int tasks = 1;                           // array tasks; task I runs the runs whose index % tasks == I
+    int cpus_per_task = 1;                   // also the runs a task keeps going at once
+    std::vector<std::string> share_options;  // more of `arena sweep`'s options for every task (--keep none)
 };
 
 // Where each task's standard output and error go: OUT/slurm/JOB_TASK.out.
