@@ -14,12 +14,14 @@
 
 #include <CLI/CLI.hpp>
 
+#include "arena/record/json_text.h"
 #include "arena/record/recorder.h"
 #include "arena/report/write_report.h"
 #include "arena/run/display.h"
 #include "arena/run/interrupts.h"
 #include "arena/run/simulation.h"
 #include "arena/run/terminal_keys.h"
+#include "arena/sweep/command.h"
 #include "arena/world/controller_path.h"
 #include "arena/world/world.h"
 #include "arena/world/world_error.h"
@@ -38,6 +40,8 @@ struct RunArgs {
     std::string keys;
     bool interactive = false;
     bool realtime = false;
+    std::vector<std::string> sets;  // --set KEY=VALUE, in order
+    std::string summary;
 };
 
 constexpr int status(arena::RunStatus s) { return int(s); }
@@ -56,9 +60,15 @@ std::string finite_in(double v, double min, bool min_exclusive, double max) {
     return "";
 }
 
-int check(const std::string& folder) {
+arena::Overrides parse_overrides(const std::vector<std::string>& sets) {
+    arena::Overrides out;
+    for (const std::string& s : sets) out.push_back(arena::parse_override(s));
+    return out;
+}
+
+int check(const std::string& folder, const std::vector<std::string>& sets) {
     try {
-        auto world = arena::load_world(folder, arena::own_folder());
+        auto world = arena::load_world(folder, arena::own_folder(), parse_overrides(sets));
         std::cout << world->manifest.file.string() << ": ok, " << world->robots.size() << " robot"
                   << (world->robots.size() == 1 ? "" : "s") << ", physics step "
                   << world->scene.model()->opt.timestep * 1000.0 << " ms\n";
@@ -111,6 +121,24 @@ void finish_recording(const std::string& folder, bool with_report, bool chosen_h
     }
 }
 
+// A run that cannot start still leaves its --summary, saying why, so that
+// whoever ran it (a sweep among them) has the failure in the same place as
+// any other outcome.
+void summary_of_no_run(const RunArgs& a, arena::RunStatus outcome, const std::string& error) {
+    if (a.summary.empty()) return;
+    nlohmann::json sets = nlohmann::json::array();
+    for (const std::string& s : a.sets) sets.push_back(arena::json_text(s));
+    try {
+        arena::write_json_file(a.summary, {{"world", arena::json_text(a.world)},
+                                           {"overrides", std::move(sets)},
+                                           {"status", status(outcome)},
+                                           {"error", arena::json_text(error)},
+                                           {"figures", nlohmann::json::object()}});
+    } catch (const std::exception& e) {
+        std::cerr << "arena: the summary could not be written: " << e.what() << "\n";
+    }
+}
+
 int run(RunArgs a) {
     // Before any controller starts, so that every child inherits the mask
     // it then resets, and an early Ctrl-C still ends the run cleanly.
@@ -123,12 +151,13 @@ int run(RunArgs a) {
     std::unique_ptr<arena::Recorder> recorder;
     bool default_folder = false;
     try {
-        world = arena::load_world(a.world, arena::own_folder());
+        world = arena::load_world(a.world, arena::own_folder(), parse_overrides(a.sets));
         options.duration = a.duration.value_or(world->manifest.duration);
         options.seed = a.seed.value_or(world->manifest.seed);
         options.realtime = a.realtime || a.interactive;
         options.step_timeout = a.step_timeout.value_or(world->manifest.step_timeout);
         options.keys.add(world->manifest.keys);
+        options.summary_file = a.summary;
         if (!a.keys.empty()) options.keys.add(arena::read_keys_file(a.keys, world->manifest));
         if (a.interactive) {
             terminal = std::make_unique<arena::TerminalKeys>();
@@ -139,9 +168,11 @@ int run(RunArgs a) {
         if (!a.record.empty()) recorder = std::make_unique<arena::Recorder>(a.record, *world, a.overwrite);
     } catch (const arena::RecordWriteError& e) {
         std::cerr << "arena: the recording could not be written: " << e.what() << "\n";
+        summary_of_no_run(a, arena::RunStatus::recording_failed, e.what());
         return status(arena::RunStatus::recording_failed);
     } catch (const std::runtime_error& e) {  // WorldError among them
         std::cerr << "arena: " << e.what() << "\n";
+        summary_of_no_run(a, arena::RunStatus::bad_world, e.what());
         return status(arena::RunStatus::bad_world);
     }
     arena::Display display(isatty(2) != 0);
@@ -207,14 +238,30 @@ int main(int argc, char** argv) {
     run_cmd->add_option("--keys", a.keys, "TOML file of [[keys]] tables: scripted keys, added to the world's");
     run_cmd->add_flag("--interactive", a.interactive, "Keys from the terminal (arrows, letters); implies --realtime");
     run_cmd->add_flag("--realtime", a.realtime, "Pace the run to the wall clock (default: as fast as possible)");
+    constexpr const char* kSetHelp =
+        "Change the world for this run without editing it (repeatable): seed=7, duration=60, "
+        "robot.NAME.KEY=V, robot.NAME.device.DEV.KEY=V, wind.BODY.KEY=V (mean, gust, time_scale), "
+        "scene.TAG.NAME.ATTR=V, scene.inertial.BODY.ATTR=V, scene.option.ATTR=V. V is a TOML value for "
+        "world.toml's keys, the attribute's text for the scene's (docs/sweeps.md)";
+    run_cmd->add_option("--set", a.sets, kSetHelp)->take_all()->allow_extra_args(false);
+    run_cmd->add_option("--summary", a.summary,
+                        "Also write the run's summary (as the recording's summary.json) to this file, "
+                        "with or without a recording");
 
     std::string report_folder;
     CLI::App* report_cmd = app.add_subcommand("report", "Write report.html, a self-contained page of a recorded run");
     report_cmd->add_option("DIR", report_folder, "Recording folder (as written by run --record)")->required();
 
     std::string check_world;
+    std::vector<std::string> check_sets;
     CLI::App* check_cmd = app.add_subcommand("check", "Load and validate a world; run nothing");
     check_cmd->add_option("WORLD", check_world, "World folder holding world.toml")->required();
+    check_cmd->add_option("--set", check_sets, "Change the world as `run --set` does, and check the result")
+        ->take_all()
+        ->allow_extra_args(false);
+
+    arena::sweep::Options sweep_options;
+    CLI::App* sweep_cmd = arena::sweep::add_command(app, sweep_options);
 
     try {
         app.parse(argc, argv);
@@ -229,8 +276,9 @@ int main(int argc, char** argv) {
     // Whatever escapes the commands is the arena's own failure: said in one
     // line, with its documented status, never an abort.
     try {
-        if (*check_cmd) return check(check_world);
+        if (*check_cmd) return check(check_world, check_sets);
         if (*report_cmd) return report(report_folder);
+        if (*sweep_cmd) return arena::sweep::run_command(sweep_options);
         return run(a);
     } catch (const std::exception& e) {
         std::cerr << "arena: the arena failed: " << e.what() << "\n";

@@ -1,7 +1,7 @@
 // Bundles the viewer (src/) into one script and one style sheet, and writes
 // them as a C++ source file so that the arena carries them in its binary.
 //
-//   node build.mjs OUT_DIR   -> OUT_DIR/report.js, report.css, report_bundle.cpp
+//   node build.mjs OUT_DIR   -> OUT_DIR/report.js, report.css, sweep.js, sweep.css, report_bundle.cpp
 import * as esbuild from 'esbuild';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -11,29 +11,37 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const outDir = path.resolve(process.argv[2] || path.join(here, 'dist'));
 fs.mkdirSync(outDir, { recursive: true });
 
-const result = await esbuild.build({
-  entryPoints: [path.join(here, 'src/main.js')],
-  bundle: true,
-  minify: true,
-  format: 'iife',
-  target: 'es2020',
-  outdir: outDir,
-  entryNames: 'report',
-  legalComments: 'none',
-  write: false,
-  logLevel: 'warning',
-});
-
-const files = {};
-for (const f of result.outputFiles) files[path.extname(f.path)] = f.contents;
-const script = files['.js'], style = files['.css'];
-
-// The page inlines both; a closing tag inside them would end the element early.
-for (const [name, bytes, tag] of [['script', script, '</script'], ['style', style, '</style']]) {
-  if (Buffer.from(bytes).toString('latin1').toLowerCase().includes(tag)) {
-    throw new Error(`the bundled ${name} contains "${tag}"`);
+// One entry point, bundled into one script and one style sheet.
+async function bundle(entry, name) {
+  const result = await esbuild.build({
+    entryPoints: [path.join(here, entry)],
+    bundle: true,
+    minify: true,
+    format: 'iife',
+    target: 'es2020',
+    outdir: outDir,
+    entryNames: name,
+    legalComments: 'none',
+    write: false,
+    logLevel: 'warning',
+  });
+  const files = {};
+  for (const f of result.outputFiles) files[path.extname(f.path)] = f.contents;
+  const script = files['.js'], style = files['.css'];
+  // The page inlines both; a closing tag inside them would end the element early.
+  for (const [kind, bytes, tag] of [['script', script, '</script'], ['style', style, '</style']]) {
+    if (Buffer.from(bytes).toString('latin1').toLowerCase().includes(tag)) {
+      throw new Error(`the bundled ${name} ${kind} contains "${tag}"`);
+    }
   }
+  fs.writeFileSync(path.join(outDir, `${name}.js`), script);
+  fs.writeFileSync(path.join(outDir, `${name}.css`), style);
+  return { script, style };
 }
+
+// The run report's viewer, and the page of a sweep (sweep/), which shares its plots library.
+const { script, style } = await bundle('src/main.js', 'report');
+const sweep = await bundle('sweep/main.js', 'sweep');
 
 function cppArray(name, bytes) {
   const lines = [];
@@ -48,17 +56,19 @@ namespace arena {
 namespace {
 ${cppArray('script_bytes', script)}
 ${cppArray('style_bytes', style)}
+${cppArray('sweep_script_bytes', sweep.script)}
+${cppArray('sweep_style_bytes', sweep.style)}
 }  // namespace
 
 std::string_view report_script() { return {reinterpret_cast<const char*>(script_bytes), sizeof script_bytes}; }
 std::string_view report_style() { return {reinterpret_cast<const char*>(style_bytes), sizeof style_bytes}; }
+std::string_view sweep_script() { return {reinterpret_cast<const char*>(sweep_script_bytes), sizeof sweep_script_bytes}; }
+std::string_view sweep_style() { return {reinterpret_cast<const char*>(sweep_style_bytes), sizeof sweep_style_bytes}; }
 
 }  // namespace arena
 `;
 
-fs.writeFileSync(path.join(outDir, 'report.js'), script);
-fs.writeFileSync(path.join(outDir, 'report.css'), style);
 // Written only when it changed, so an unchanged bundle rebuilds nothing.
 const cppPath = path.join(outDir, 'report_bundle.cpp');
 if (!fs.existsSync(cppPath) || fs.readFileSync(cppPath, 'utf8') !== cpp) fs.writeFileSync(cppPath, cpp);
-console.log(`report bundle: ${script.length} bytes of script, ${style.length} of style`);
+console.log(`report bundle: ${script.length} bytes of script, ${style.length} of style; sweep page: ${sweep.script.length} and ${sweep.style.length}`);

@@ -109,6 +109,17 @@ void CourseFigures::console_line(const mjData* d, std::string_view robot, std::s
     docked_distance_ = mju_dist3(d->xpos + 3 * body_, d->xpos + 3 * dock_);
 }
 
+// Every gate crossed through its opening, each after the one before it,
+// the docking reported within the run, and nothing touched on the way.
+bool CourseFigures::success() const {
+    double last = -1.0;
+    for (const Gate& g : gates_) {
+        if (!g.time || *g.time <= last) return false;
+        last = *g.time;
+    }
+    return docked_time_.has_value() && contact_count_ == 0;
+}
+
 nlohmann::json CourseFigures::to_json() const {
     nlohmann::json gates = nlohmann::json::array();
     for (const Gate& g : gates_) {
@@ -124,11 +135,8 @@ nlohmann::json CourseFigures::to_json() const {
     if (docked_time_) docking = {{"time", *docked_time_}, {"distance", docked_distance_}};
     nlohmann::json contacts = nlohmann::json::array();
     for (const Contact& c : first_contacts_) contacts.push_back({{"time", c.time}, {"geom", c.geom}});
-    return {{"robot", robot_},
-            {"gates", gates},
-            {"docking", docking},
-            {"touched", contact_count_ > 0},
-            {"contact_steps", contact_count_},
+    return {{"robot", robot_},           {"success", success()},          {"gates", gates},
+            {"docking", docking},        {"touched", contact_count_ > 0}, {"contact_steps", contact_count_},
             {"first_contacts", contacts}};
 }
 

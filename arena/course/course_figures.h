@@ -34,6 +34,8 @@ public:
     // to date (mj_forward) at the line's time.
     void console_line(const mjData* d, std::string_view robot, std::string_view text);
 
+    // The flight as a whole: the gates in order, docked, nothing touched.
+    bool success() const;
     nlohmann::json to_json() const;
 
 private:

@@ -55,8 +55,15 @@ void Physics::placed() {
     update_poses();
 }
 
+void Physics::blow(Wind wind) { wind_ = std::move(wind); }
+
+// A body in the wind that no robot pushes has only the wind's force: what
+// the last step applied is cleared first.
 void Physics::apply_held() {
-    for (const Held& h : held_) apply_relative_force_torque(model_, data_.get(), h.body, h.force_torque);
+    mjData* d = data_.get();
+    wind_.clear(d);
+    for (const Held& h : held_) apply_relative_force_torque(model_, d, h.body, h.force_torque);
+    wind_.push(d);
 }
 
 void Physics::step() {
@@ -77,6 +84,7 @@ void Physics::step() {
         }
     });
     begun_ = false;
+    wind_.advance(model_->opt.timestep);
     check_warnings(start);
 }
 

@@ -4,7 +4,8 @@
 // poses and velocities up to date, the held custom-drive forces are then
 // turned into world axes with those current poses, and mj_step2 finishes the
 // step. So a push in a robot's own axes turns with the robot at every step
-// alike. The first half of the next step may be taken early
+// alike. Wind (wind.h) is added to the same forces at every step, in world
+// axes, and moves on after the step. The first half of the next step may be taken early
 // (begin_step), while the controllers compute, since it does not depend on
 // their commands: forces and wheel speeds act only in the second half. A body
 // placed by a move makes that early half stale; placed() throws it away.
@@ -30,6 +31,7 @@
 
 #include "arena/physics/mujoco_messages.h"
 #include "arena/physics/mujoco_ptr.h"
+#include "arena/physics/wind.h"
 
 namespace arena {
 
@@ -46,6 +48,9 @@ public:
     // Pushes the body with this force (x, y, z) and torque in its own axes
     // at every step from now on, until held again.
     void hold(int body, const std::array<float, 6>& force_torque);
+    // Blows this wind from now on, at every step.
+    void blow(Wind wind);
+    const Wind& wind() const { return wind_; }
 
     // Takes the coming step's first half now; nothing if already taken.
     void begin_step();
@@ -79,6 +84,7 @@ private:
     const mjModel* model_;
     DataPtr data_;
     std::vector<Held> held_;
+    Wind wind_;
     bool begun_ = false;                  // the coming step's first half is taken
     std::array<int, mjNWARNING> seen_{};  // warning counters already reported
     std::vector<std::string> messages_;

@@ -29,7 +29,14 @@ nlohmann::json recording_json(const World& world) {
     return {{"format", kRecordingFormat},
             {"world", json_text(world.folder.string())},
             {"title", json_text(world.manifest.title)},
+            {"overrides", overrides_json(world.overrides)},
             {"robots", std::move(robots)}};
+}
+
+nlohmann::json overrides_json(const Overrides& overrides) {
+    nlohmann::json out = nlohmann::json::array();
+    for (const Override& o : overrides) out.push_back(json_text(o.text()));
+    return out;
 }
 
 }  // namespace arena

@@ -15,6 +15,10 @@ constexpr int kRecordingFormat = 2;
 
 nlohmann::json recording_json(const World& world);
 
+// The run's --set overrides, "KEY=VALUE" in the order given: with the world
+// and the seed, all it takes to run it again.
+nlohmann::json overrides_json(const Overrides& overrides);
+
 }  // namespace arena
 
 #endif

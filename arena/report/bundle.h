@@ -9,6 +9,9 @@ namespace arena {
 
 std::string_view report_script();
 std::string_view report_style();
+// The page of a sweep (report/sweep/): sweep.html's script and style.
+std::string_view sweep_script();
+std::string_view sweep_style();
 
 }  // namespace arena
 

@@ -104,6 +104,10 @@ struct Reader {
         ++series.steps;
         samples(t, step.value("samples", Json::object()));
         commands(t, step.value("commands", Json::object()));
+        if (const auto w = step.find("wind"); w != step.end()) {
+            const char* names[] = {"wind.x", "wind.y", "wind.z"};
+            for (int k = 0; k < 3; ++k) series.set(names[k], rounded(w->at(k).get<double>(), 1e6));
+        }
     }
 };
 

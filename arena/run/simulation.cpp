@@ -13,6 +13,7 @@
 #include "arena/physics/command_check.h"
 #include "arena/record/json_text.h"
 #include "arena/record/record_write_error.h"
+#include "arena/record/recording_json.h"
 #include "arena/record/trace_json.h"
 #include "arena/run/sampling.h"
 #include "arena/run/status_line.h"
@@ -62,6 +63,7 @@ Simulation::Simulation(const World& world, RunOptions options, Display& display,
       record_every_(std::max<std::int64_t>(1, std::llround(world.manifest.record_period / model_->opt.timestep))),
       robot_of_body_(std::size_t(model_->nbody), -1),
       contacts_(world.robots.size()) {
+    physics_.blow(Wind(world.wind, options_.seed));
     for (const std::string& w : world.scene.warnings())
         report_physics(0.0, world.scene.file().string() + ": MuJoCo: " + w);
     for (std::size_t i = 0; i < world.robots.size(); ++i) {
@@ -427,12 +429,14 @@ void Simulation::check_and_actuate(std::int64_t t, const std::vector<RobotRun*>&
             const link::Step& s = *r->step;
             ++r->steps;
             if (recorder_) {
-                recorder_->trace(std::size_t(&r->robot - world_.robots.data()),
-                                 {{"step", r->steps},
-                                  {"t", time},
-                                  {"ms", s.ms},
-                                  {"samples", samples_json(r->robot, r->handed, r->fetched)},
-                                  {"commands", commands_json(r->robot, s)}});
+                nlohmann::json step = {{"step", r->steps},
+                                       {"t", time},
+                                       {"ms", s.ms},
+                                       {"samples", samples_json(r->robot, r->handed, r->fetched)},
+                                       {"commands", commands_json(r->robot, s)}};
+                // The wind on its body as the step began, world axes (N).
+                if (auto wind = physics_.wind().force_on(r->robot.body)) step["wind"] = *wind;
+                recorder_->trace(std::size_t(&r->robot - world_.robots.data()), step);
             }
             for (auto& line : r->console.add(s.console)) note(*r, LineStream::console, line);
             std::int64_t whole = 0;
@@ -618,14 +622,17 @@ std::vector<int> Simulation::keys_for(const RobotRun& r, double t) {
 void Simulation::finish() {
     const double time = time_of(now_);
     stop_controllers(time);
-    if (!recorder_) return;
     try {
-        if (now_ % record_every_ != 0) {
-            mj_kinematics(model_, physics_.data());
-            recorder_->poses().write(time, model_, physics_.data());  // where everything ended
+        if (recorder_) {
+            if (now_ % record_every_ != 0) {
+                mj_kinematics(model_, physics_.data());
+                recorder_->poses().write(time, model_, physics_.data());  // where everything ended
+            }
+            for (auto& r : robots_) flush_pending(*r, time);
         }
-        for (auto& r : robots_) flush_pending(*r, time);
-        recorder_->summary(summary());
+        const nlohmann::json s = summary();
+        if (recorder_) recorder_->summary(s);
+        if (!options_.summary_file.empty()) write_json_file(options_.summary_file, s);
     } catch (const std::exception& e) {
         stop(RunStatus::recording_failed, std::string("the recording could not be written: ") + e.what());
         if (end_reason_ != RunStatus::recording_failed) {
@@ -739,6 +746,7 @@ nlohmann::json Simulation::summary() const {
             {"title", json_text(world_.manifest.title)},
             {"duration", time_of(now_)},
             {"seed", options_.seed},
+            {"overrides", overrides_json(world_.overrides)},
             {"steps", steps},
             {"exits", exits},
             {"contacts", contacts},

@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -42,7 +43,8 @@ struct RunOptions {
     // 0: no limit (for a person debugging a controller).
     double step_timeout = 10.0;
     KeySchedule keys;
-    TerminalKeys* terminal = nullptr;  // --interactive
+    TerminalKeys* terminal = nullptr;    // --interactive
+    std::filesystem::path summary_file;  // --summary: the summary also here
 };
 
 class Simulation {

@@ -8,6 +8,7 @@
 #include <toml++/toml.h>
 
 #include "arena/devices/device_types.h"
+#include "arena/world/manifest_overrides.h"
 #include "arena/world/world_error.h"
 #include "link/channel.h"
 
@@ -15,33 +16,41 @@ namespace arena {
 namespace {
 
 // Where a message points: "world.toml:12: robot "a": device "ir0": ".
+// A value given with --set has the override as its source
+// ("--set robot.a.device.ir0.noise"), and is blamed on it, not on a line.
 class Place {
 public:
     Place(const std::filesystem::path& file, const toml::node& node, std::string who = {})
-        : file_(file.string()), line_(node.source().begin.line), who_(std::move(who)) {}
+        : file_(file.string()), who_(std::move(who)) {
+        locate(node);
+    }
 
     Place inner(const toml::node& node, const std::string& who) const {
-        Place p = *this;
-        p.line_ = node.source().begin.line;
+        Place p = at(node);
         p.who_ += who + ": ";
         return p;
     }
     Place at(const toml::node& node) const {
         Place p = *this;
-        p.line_ = node.source().begin.line;
+        p.locate(node);
         return p;
     }
     int line() const { return int(line_); }
+    std::string where() const { return line_ > 0 ? where_ + ":" + std::to_string(line_) : where_; }
 
-    [[noreturn]] void fail(const std::string& what) const {
-        std::string prefix = file_;
-        if (line_ > 0) prefix += ":" + std::to_string(line_);
-        throw WorldError(prefix + ": " + who_ + what);
-    }
+    [[noreturn]] void fail(const std::string& what) const { throw WorldError(where() + ": " + who_ + what); }
 
 private:
+    void locate(const toml::node& node) {
+        const toml::source_region& source = node.source();
+        const bool overridden = source.path && source.path->starts_with("--set ");
+        where_ = overridden ? *source.path : file_;
+        line_ = overridden ? 0 : source.begin.line;
+    }
+
     std::string file_;
-    toml::source_index line_;
+    std::string where_;
+    toml::source_index line_ = 0;
     std::string who_;
 };
 
@@ -282,6 +291,48 @@ std::optional<CourseSpec> read_course(const toml::table& root, const Place& plac
     return c;
 }
 
+// A wind of a million newtons is no breeze but a fault.
+constexpr double kMaxWind = 1e6;
+constexpr Limits kWindLimits{-kMaxWind, false, kMaxWind};
+constexpr Limits kGustLimits{0.0, false, kMaxWind};
+constexpr Limits kTimeScaleLimits{0.0, true, kMaxDuration};
+
+std::array<double, 3> read_vector(const toml::table& t, std::string_view key, const Place& place) {
+    std::array<double, 3> out{};
+    const toml::node* n = t.get(key);
+    if (!n) return out;
+    const toml::array* a = n->as_array();
+    auto bad = [&] { place.at(*n).fail("\"" + std::string(key) + "\" must be [x, y, z], each " + kWindLimits.text()); };
+    if (!a || a->size() != 3) bad();
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto v = (*a)[i].value<double>();
+        if (!(*a)[i].is_number() || !v || !kWindLimits.allows(*v)) bad();
+        out[i] = *v;
+    }
+    return out;
+}
+
+std::vector<WindSpec> read_wind(const toml::table& root, const Place& place) {
+    std::vector<WindSpec> out;
+    const toml::array* winds = table_array(root, "wind", place);
+    if (!winds) return out;
+    std::set<std::string> bodies;
+    for (const toml::node& n : *winds) {
+        const toml::table& t = *n.as_table();
+        WindSpec w;
+        w.body = required_string(t, "body", place.at(t));
+        const Place wp = place.inner(t, "[[wind]] body \"" + w.body + "\"");
+        reject_unknown_keys(t, wp, {"body", "mean", "gust", "time_scale"});
+        if (!bodies.insert(w.body).second) wp.fail("a second [[wind]] for the same body");
+        w.mean = read_vector(t, "mean", wp);
+        w.gust = number(t, "gust", wp, w.gust, kGustLimits);
+        w.time_scale = number(t, "time_scale", wp, w.time_scale, kTimeScaleLimits);
+        w.place = wp.where();
+        out.push_back(std::move(w));
+    }
+    return out;
+}
+
 toml::table parse(const std::filesystem::path& file) {
     try {
         return toml::parse_file(file.string());
@@ -302,14 +353,15 @@ const char* name_of(Drive drive) {
     return "unknown";
 }
 
-Manifest read_manifest(const std::filesystem::path& file) {
+Manifest read_manifest(const std::filesystem::path& file, const Overrides& overrides) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such world file");
     toml::table root = parse(file);
+    apply_manifest_overrides(root, overrides);
     Place place(file, root);
     reject_unknown_keys(
         root, place,
-        {"title", "scene", "duration", "seed", "record_period", "step_timeout", "robot", "keys", "course"});
+        {"title", "scene", "duration", "seed", "record_period", "step_timeout", "robot", "keys", "course", "wind"});
 
     Manifest m;
     m.file = file;
@@ -335,6 +387,7 @@ Manifest read_manifest(const std::filesystem::path& file) {
     if (m.robots.empty()) place.fail("no [[robot]]: a world needs at least one robot");
     m.keys = read_keys(root, place, m.robots);
     m.course = read_course(root, place, m.robots);
+    m.wind = read_wind(root, place);
     return m;
 }
 

@@ -13,6 +13,7 @@
 
 #include "arena/course/course_table.h"
 #include "arena/world/limits.h"
+#include "arena/world/overrides.h"
 #include "link/messages.h"
 
 namespace arena {
@@ -58,6 +59,15 @@ struct KeyHold {
     std::vector<int> codes;
 };
 
+// A [[wind]] table: a steady force and random gusts on a body of the scene.
+struct WindSpec {
+    std::string body;
+    std::array<double, 3> mean{};  // N, world axes
+    double gust = 0.0;             // N, standard deviation on each axis
+    double time_scale = 1.0;       // s, correlation time of the gust
+    std::string place;             // "world.toml:40" or "--set wind.B.gust", for messages
+};
+
 // What the top-level numbers of world.toml may be. A run of a million
 // simulated seconds (eleven days) is far beyond any world here, and keeps
 // the count of physics steps well inside 64 bits at any timestep.
@@ -78,11 +88,13 @@ struct Manifest {
     std::vector<RobotSpec> robots;
     std::vector<KeyHold> keys;
     std::optional<CourseSpec> course;  // a course of gates to measure the flight against
+    std::vector<WindSpec> wind;
 };
 
-// Reads and checks world.toml; throws WorldError naming the file, the line
-// and the robot or device at fault.
-Manifest read_manifest(const std::filesystem::path& file);
+// Reads and checks world.toml, with the manifest's overrides applied first;
+// throws WorldError naming the file and line (or the override), and the
+// robot or device at fault.
+Manifest read_manifest(const std::filesystem::path& file, const Overrides& overrides = {});
 
 // Reads a --keys file: [[keys]] tables as in world.toml. Robots are checked
 // against the manifest's.

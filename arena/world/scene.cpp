@@ -4,6 +4,9 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <utility>
@@ -57,6 +60,10 @@ struct SceneText {
         tinyxml2::XMLDocument doc;
         if (depth > 16 || doc.LoadFile(file.c_str()) != tinyxml2::XML_SUCCESS) return;  // MuJoCo says why
         walk(doc.RootElement(), file.parent_path(), depth);
+    }
+    // The scene as overrides left it, lines as in its file.
+    void read(const tinyxml2::XMLDocument& doc, const std::filesystem::path& file) {
+        walk(doc.RootElement(), file.parent_path(), 0);
     }
 
 private:
@@ -135,11 +142,28 @@ void check_options(const std::filesystem::path& file, const SceneText& text, con
     throw WorldError(where(file, text, name) + ": option " + name + " = " + value + " " + why);
 }
 
-ModelPtr load(const std::filesystem::path& file) {
+// An edited scene is handed to MuJoCo from memory, under the file's own
+// name, so that its includes and assets are still found beside the file.
+struct MemoryFile {
+    std::unique_ptr<mjVFS> vfs;  // thousands of file slots: too big for the stack
+
+    MemoryFile(const std::filesystem::path& file, const std::string& text) : vfs(std::make_unique<mjVFS>()) {
+        mj_defaultVFS(vfs.get());
+        const std::string name = file.filename().string();
+        if (mj_makeEmptyFileVFS(vfs.get(), name.c_str(), int(text.size())) != 0)
+            throw WorldError(file.string() + ": the edited scene could not be handed to MuJoCo");
+        std::memcpy(vfs->filedata[mj_findFileVFS(vfs.get(), name.c_str())], text.data(), text.size());
+    }
+    ~MemoryFile() { mj_deleteVFS(vfs.get()); }
+};
+
+ModelPtr load(const std::filesystem::path& file, const SceneEdit& edit) {
     std::array<char, 1024> error{};
     ModelPtr model;
+    std::optional<MemoryFile> memory;
+    if (!edit.empty()) memory.emplace(file, edit.text());
     try {
-        model.reset(mj_loadXML(file.c_str(), nullptr, error.data(), int(error.size())));
+        model.reset(mj_loadXML(file.c_str(), memory ? memory->vfs.get() : nullptr, error.data(), int(error.size())));
     } catch (const PhysicsError& e) {
         throw WorldError(file.string() + ": " + e.what());
     }
@@ -152,13 +176,27 @@ ModelPtr load(const std::filesystem::path& file) {
 
 }  // namespace
 
-Scene::Scene(const std::filesystem::path& file) : file_(file) {
+Scene::Scene(const std::filesystem::path& file, const Overrides& overrides) : file_(file) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec)) throw WorldError(file.string() + ": no such scene file");
+    const SceneEdit edit(file, overrides);
+    try {
+        load_checked(edit);
+    } catch (const WorldError& e) {
+        throw WorldError(edit.blame(e.what()));
+    }
+}
+
+void Scene::load_checked(const SceneEdit& edit) {
+    const std::filesystem::path& file = file_;
     install_mujoco_handlers();
-    model_ = load(file);
+    model_ = load(file, edit);
     SceneText text;
-    text.read(file);
+    if (edit.empty()) {
+        text.read(file);
+    } else {
+        text.read(edit.document(), file);
+    }
     check_options(file, text, model_->opt);
     for (std::string& warning : take_mujoco_warnings()) {
         // MuJoCo reads "nan" as a number and only warns.

@@ -12,6 +12,8 @@
 #include <mujoco/mujoco.h>
 
 #include "arena/physics/mujoco_ptr.h"
+#include "arena/world/overrides.h"
+#include "arena/world/scene_overrides.h"
 
 namespace arena {
 
@@ -22,7 +24,9 @@ public:
     // is out of range (a time step not in (0, 1] s, any option not finite),
     // or when the scene holds a NaN. Sizes MuJoCo's buffers for the world
     // (see buffer_sizes.h).
-    explicit Scene(const std::filesystem::path& file);
+    // The scene's overrides are applied to its text first (scene_overrides.h);
+    // a message about an element they changed names them.
+    explicit Scene(const std::filesystem::path& file, const Overrides& overrides = {});
 
     const mjModel* model() const { return model_.get(); }
     const std::filesystem::path& file() const { return file_; }
@@ -34,6 +38,8 @@ public:
     int find(int type, const std::string& name) const;
 
 private:
+    void load_checked(const SceneEdit& edit);
+
     std::filesystem::path file_;
     ModelPtr model_;
     std::vector<std::string> warnings_;

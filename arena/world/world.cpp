@@ -73,6 +73,19 @@ void check_course(const World& world) {
     }
 }
 
+// Wind needs a body that moves: on the world, or on a body fixed to it,
+// its force would go nowhere, silently.
+WindSource bind_wind(const World& world, const WindSpec& w) {
+    const mjModel* m = world.scene.model();
+    const int body = world.scene.find(mjOBJ_BODY, w.body);
+    const std::string where = w.place + ": [[wind]] body \"" + w.body + "\": ";
+    if (body < 0) throw WorldError(where + "the scene " + world.scene.file().filename().string() + " has no such body");
+    bool moves = false;
+    for (int b = body; b > 0; b = m->body_parentid[b]) moves = moves || m->body_dofnum[b] > 0;
+    if (!moves) throw WorldError(where + "the body cannot move (it has no joint), so no wind can push it");
+    return {body, w.mean, w.gust, w.time_scale};
+}
+
 }  // namespace
 
 int course_body(const World& world) {
@@ -81,16 +94,18 @@ int course_body(const World& world) {
     return -1;
 }
 
-std::unique_ptr<World> load_world(const std::filesystem::path& folder, const std::filesystem::path& programs) {
+std::unique_ptr<World> load_world(const std::filesystem::path& folder, const std::filesystem::path& programs,
+                                  const Overrides& overrides) {
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
         throw WorldError(folder.string() + ": not a world folder (a folder holding world.toml)");
     }
-    Manifest manifest = read_manifest(folder / "world.toml");
-    Scene scene(folder / manifest.scene);
-    auto world = std::unique_ptr<World>(new World{folder, std::move(manifest), std::move(scene), {}});
+    Manifest manifest = read_manifest(folder / "world.toml", overrides);
+    Scene scene(folder / manifest.scene, overrides);
+    auto world = std::unique_ptr<World>(new World{folder, std::move(manifest), std::move(scene), {}, {}, overrides});
     for (const RobotSpec& r : world->manifest.robots) world->robots.push_back(RobotBinder(*world, r).bind(programs));
     if (world->manifest.course) check_course(*world);
+    for (const WindSpec& w : world->manifest.wind) world->wind.push_back(bind_wind(*world, w));
     return world;
 }
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "arena/devices/device_types.h"
+#include "arena/physics/wind.h"
 #include "arena/world/manifest.h"
 #include "arena/world/scene.h"
 #include "devices/wheels.h"
@@ -32,13 +33,18 @@ struct World {
     Manifest manifest;
     Scene scene;
     std::vector<BoundRobot> robots;  // manifest order
+    std::vector<WindSource> wind;    // manifest order
+    Overrides overrides;             // --set, as given: a run is replayed with them
 };
 
 // Loads FOLDER/world.toml and its scene and checks everything that can be
 // checked without running: names, devices, controllers. `programs` is the
 // folder that holds the arena binary, where controllers are found by name.
-// Throws WorldError. The World must not be moved: robots point into it.
-std::unique_ptr<World> load_world(const std::filesystem::path& folder, const std::filesystem::path& programs);
+// The overrides (overrides.h) change the manifest and the scene before
+// either is checked. Throws WorldError. The World must not be moved: robots
+// point into it.
+std::unique_ptr<World> load_world(const std::filesystem::path& folder, const std::filesystem::path& programs,
+                                  const Overrides& overrides = {});
 
 // The body of the robot that flies the world's [course]; the world has one.
 int course_body(const World& world);

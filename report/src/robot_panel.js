@@ -3,6 +3,7 @@ import { robotKind, devicesOfType, autopilotSeries } from './robots.js';
 import { timePlot } from './plots.js';
 import { topView } from './topview.js';
 import { packetTable, sentTable } from './tables.js';
+import { windPlot } from './wind_plot.js';
 
 const COURSE = /^(gate|dock)/;
 
@@ -75,6 +76,7 @@ export function robotPanel(parent, name, robot, data, replay, timeline) {
   } else {
     sensorPlot(section, 'Distance sensors', robot, sensors, timeline);
   }
+  windPlot(section, robot, timeline);
   if (kind === 'listener' || robot.packets.length) packetTable(section, name, robot.packets);
   if (robot.sent.length) sentTable(section, name, robot.sent);
   return kind;

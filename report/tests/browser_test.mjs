@@ -156,7 +156,7 @@ test(`report of ${opt.case}`, async (t) => {
       for (const [robot, kind] of Object.entries(info.kinds)) {
         const section = page.locator(`section.robot[data-robot="${robot}"]`);
         if (kind === 'airship') {
-          for (const words of ['Top view', 'Altitude', 'Force', 'Ground sensors']) {
+          for (const words of ['Top view', 'Altitude', 'Force', 'Ground sensors', ...(opt.case === 'synthetic' ? ['Wind'] : [])]) {
             assert.ok(titles.some((s) => s.includes(words)), `${robot}: no "${words}" plot`);
           }
         } else if (kind === 'wheeled') {

@@ -68,7 +68,8 @@ for (let i = 0; i <= steps; i++) {
   const ground = Math.max(0, Math.round(1000 - a.pos[1] * 300));
   airshipTrace.push(JSON.stringify({ step: i, t, ms: 32,
     samples: { gps, ds0: ground, ds1: ground + 3, keys: i === 900 ? [80] : [] },
-    commands: { force_torque: [0.3 * Math.cos(t), 2.4525 + 0.1 * Math.sin(t / 3), 0, 0, 0.02 * Math.sin(t / 2), 0] } }));
+    commands: { force_torque: [0.3 * Math.cos(t), 2.4525 + 0.1 * Math.sin(t / 3), 0, 0, 0.02 * Math.sin(t / 2), 0] },
+    wind: [0.02 + 0.01 * Math.sin(t / 5), 0, 0.01 * Math.cos(t / 7)] }));
   if (a.leg !== lastLeg) {
     consoleLines.push(`${t.toFixed(3)}\tairship\tconsole\t`, `${t.toFixed(3)}\tairship\tconsole\tHe llegado a mi destino!!!`);
     lastLeg = a.leg;

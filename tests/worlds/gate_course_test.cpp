@@ -64,6 +64,7 @@ void expect_whole_course(const Flight& f) {
     EXPECT_LE(docked.front(), 120.0);
     EXPECT_NEAR(f.course()["docking"]["time"].get<double>(), docked.front(), 1e-3);  // console.log has ms
     EXPECT_FALSE(f.course()["touched"].get<bool>()) << f.course()["first_contacts"].dump();
+    EXPECT_TRUE(f.course()["success"].get<bool>());
 }
 
 TEST(GateCourse, FliesTheFiveGatesAndDocksWithinTwoMinutesWithoutContact) {

@@ -1,0 +1,32 @@
+// `arena sweep`: its options on the command line and what it does with them.
+#ifndef ARENA_SWEEP_COMMAND_H
+#define ARENA_SWEEP_COMMAND_H
+
+#include <optional>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "arena/sweep/spec.h"
+
+namespace arena::sweep {
+
+struct Options {
+    std::string spec;
+    std::string out;
+    int jobs = 0;  // 0: one per core
+    Keep keep = Keep::failures;
+    bool resume = false;
+    std::size_t tasks = 1;
+    std::optional<std::size_t> array_task;
+    std::string collect;
+};
+
+CLI::App* add_command(CLI::App& app, Options& options);
+
+// The exit status of `arena sweep`.
+int run_command(const Options& options);
+
+}  // namespace arena::sweep
+
+#endif
