@@ -17,7 +17,8 @@ void check_first_points(const Spec& spec) {
         try {
             load_world(spec.world, own_folder(), overrides);
         } catch (const WorldError& e) {
-            throw SpecError(spec.file.string() + ": grid " + std::to_string(runs[i].grid + 1) + ", first point: " + e.what());
+            throw SpecError(spec.file.string() + ": grid " + std::to_string(runs[i].grid + 1) +
+                            ", first point: " + e.what());
         }
     }
 }

@@ -1,25 +1,26 @@
-// `arena sweep SPEC --slurm`: the sweep goes to the cluster as a job array
-// instead of the local pool.
+// `arena sweep SPEC --slurm`: the sweep goes to a Slurm cluster as a job
+// array instead of the local pool, and `--wait` collects it once it ends.
 #ifndef ARENA_SWEEP_SLURM_SWEEP_H
 #define ARENA_SWEEP_SLURM_SWEEP_H
 
-#include <filesystem>
 #include <functional>
-#include <string>
 
-#include "arena/sweep/slurm_script.h"
+#include <CLI/CLI.hpp>
+
+#include "arena/sweep/command.h"
+#include "arena/sweep/merge.h"
 
 namespace arena::sweep {
 
-// The job for SPEC into OUT, run by this very arena binary (on a cluster, the
-// installed one every node sees).
-SlurmJob slurm_job_for(const std::filesystem::path& spec, const std::filesystem::path& out,
-                       const std::string& partition, int tasks, int cpus_per_task);
+// --slurm, --partition and --wait.
+void add_slurm_options(CLI::App& sweep_command, Options& o);
 
-// Submits the job and says its id and how to collect. With wait, waits for
-// it to end, names the tasks that did not complete, and returns collect()'s
-// status. 2 if the job could not be submitted, 4 if it could not be followed.
-int run_sweep_on_slurm(const SlurmJob& job, bool wait, const std::function<int()>& collect);
+// Checks the spec and the folder, submits the job, prints its id and says
+// how to collect it. With --wait, waits for the job to end, names its tasks
+// that did not complete and returns 0 once collect() found a row for every
+// run, 1 if some have none. 2 for a bad spec or folder or a job sbatch
+// refused, 4 if the job could not be followed. Throws SpecError.
+int sweep_on_slurm(const Options& o, const std::function<Merged()>& collect);
 
 }  // namespace arena::sweep
 
