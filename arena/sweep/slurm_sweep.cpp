@@ -10,7 +10,6 @@
 #include "arena/sweep/preflight.h"
 #include "arena/sweep/share.h"
 #include "arena/sweep/slurm.h"
-#include "arena/world/controller_path.h"
 
 namespace arena::sweep {
 namespace {
@@ -43,7 +42,7 @@ SlurmJob job_for(const Options& o) {
     prepare_folder(read_text(o.spec), folder);
 
     SlurmJob job;
-    job.arena = own_folder() / "arena";  // the tasks run this very binary
+    job.arena = fs::read_symlink("/proc/self/exe");  // the tasks run this very binary
     job.spec = fs::absolute(o.spec).lexically_normal();
     job.out = fs::absolute(o.out).lexically_normal();
     job.partition = o.partition;
