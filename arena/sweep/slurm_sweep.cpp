@@ -88,7 +88,7 @@ void add_slurm_options(CLI::App& cmd, Options& o) {
     cmd.add_option("--partition", o.partition, "With --slurm: the partition (default: the cluster's)")->needs(slurm);
     cmd.add_flag("--wait", o.wait,
                  "With --slurm: wait for the job to end, then collect its rows; exit status 1 if a task left "
-                 "runs without a row")
+                 "runs without a row, 4 if squeue could not tell how the job was doing")
         ->needs(slurm);
 }
 
