@@ -99,7 +99,8 @@ CLI::App* add_command(CLI::App& app, Options& o) {
         ->check(CLI::Range(1, 1024));
     cmd->add_option("--keep", o.keep, "Recordings kept: all, failures (default) or none")
         ->transform(CLI::CheckedTransformer(
-            std::map<std::string, Keep>{{"all", Keep::all}, {"failures", Keep::failures}, {"none", Keep::none}}));
+            std::map<std::string, Keep>{{"all", Keep::all}, {"failures", Keep::failures}, {"none", Keep::none}}))
+        ->option_text("all|failures|none");
     cmd->add_flag("--resume", o.resume, "Finish a sweep in --out: skip the runs that have a row");
     cmd->add_option("--tasks", o.tasks,
                     "With --array-task: the number of tasks sharing the runs; with --slurm: the job array's size "

@@ -41,9 +41,9 @@ Json parameters(const Spec& spec) {
 
 fs::path kept_spec(const fs::path& dir) { return dir / "spec.toml"; }
 
-Json sweep_json(const Spec& spec, const std::map<std::size_t, Row>& rows) {
+Json sweep_json(const std::string& name, const Spec& spec, const std::map<std::size_t, Row>& rows) {
     Json out;
-    out["spec"] = spec.file.filename().string();
+    out["name"] = name;
     out["runs"] = expand(spec).size();
     out["runs_per_point"] = spec.runs;
     out["parameters"] = parameters(spec);
@@ -62,7 +62,8 @@ Merged merge(const fs::path& dir) {
     }
     const Spec spec = read_spec(kept_spec(dir));
     const std::map<std::size_t, Row> rows = read_rows(dir);
-    const Json data = sweep_json(spec, rows);
+    const fs::path full = fs::absolute(dir).lexically_normal();
+    const Json data = sweep_json((full.has_filename() ? full : full.parent_path()).filename().string(), spec, rows);
     write_whole_file(dir / "results.csv", results_csv(parameter_labels(spec), figure_labels(spec), rows));
     write_whole_file(dir / "sweep.json", data.dump(1) + "\n");
     write_whole_file(dir / "sweep.html", sweep_html(data));

@@ -29,8 +29,8 @@ struct Merged {
 // RecordWriteError when a result cannot be written.
 Merged merge(const std::filesystem::path& dir);
 
-// sweep.json's content.
-nlohmann::json sweep_json(const Spec& spec, const std::map<std::size_t, Row>& rows);
+// sweep.json's content; name: the sweep's folder's.
+nlohmann::json sweep_json(const std::string& name, const Spec& spec, const std::map<std::size_t, Row>& rows);
 
 }  // namespace arena::sweep
 

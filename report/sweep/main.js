@@ -26,7 +26,7 @@ function picker(parent, caption, labels, chosen, onChange) {
 
 function header(data, parent) {
   const h = element('header', '', parent);
-  element('h1', '', h, `Sweep: ${data.spec}`);
+  element('h1', '', h, `Sweep: ${data.name}`);
   const ok = data.rows.filter((r) => r.success).length;
   const failed = data.rows.filter((r) => r.status !== 0).length;
   element('p', 'facts', h, `${data.rows.length} of ${data.runs} runs done · ${ok} succeeded · ` +
