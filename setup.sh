@@ -25,6 +25,7 @@ packages=(
   chromium                             # headless browser: the run report's browser test
   clang libclang-rt-14-dev             # clang, libFuzzer and the sanitizer runtimes: fuzz/, .ci/run
   clang-format                         # the one formatting dialect: tools/check_format
+  slurm-wlm munge                      # Slurm and its authentication: the sweep-on-a-cluster test (tests/slurm/)
 )
 
 missing=()

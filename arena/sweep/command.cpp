@@ -14,6 +14,7 @@
 #include "arena/sweep/merge.h"
 #include "arena/sweep/preflight.h"
 #include "arena/sweep/share.h"
+#include "arena/sweep/slurm_sweep.h"
 
 namespace arena::sweep {
 namespace {
@@ -64,7 +65,7 @@ int sweep(const Options& o) {
     share.jobs = o.jobs > 0 ? o.jobs : int(std::max(1u, cores / 2));
     share.keep = o.keep;
     share.resume = o.resume;
-    share.tasks = o.tasks;
+    share.tasks = o.tasks.value_or(1);
     share.task = o.array_task.value_or(0);
     share.shared_folder = o.array_task.has_value();
     share.terminal = isatty(2) != 0;
@@ -98,20 +99,24 @@ CLI::App* add_command(CLI::App& app, Options& o) {
     cmd->add_option("--out", o.out,
                     "Folder of the sweep's rows, results and kept runs (default: runs/sweep-SPEC-DATE-TIME)");
     cmd->add_option("--jobs", o.jobs,
-                    "Runs at a time (default: one per two cores: a run and its controller keep two busy)")
+                    "Runs at a time (default: one per two cores: a run and its controller keep two busy; with "
+                    "--slurm: the CPUs each task asks for and keeps busy, default 1)")
         ->check(CLI::Range(1, 1024));
     cmd->add_option("--keep", o.keep, "Recordings kept: all, failures (default) or none")
         ->transform(CLI::CheckedTransformer(
             std::map<std::string, Keep>{{"all", Keep::all}, {"failures", Keep::failures}, {"none", Keep::none}}))
         ->option_text("all|failures|none");
     cmd->add_flag("--resume", o.resume, "Finish a sweep in --out: skip the runs that have a row");
-    cmd->add_option("--tasks", o.tasks, "With --array-task: the number of tasks sharing the runs")
+    cmd->add_option("--tasks", o.tasks,
+                    "With --array-task: the number of tasks sharing the runs; with --slurm: the job array's size "
+                    "(default: one task per 10 runs, at most 1000)")
         ->check(CLI::Range(std::size_t(1), std::size_t(1) << 20));
     cmd->add_option("--array-task", o.array_task,
                     "Run only the runs whose index % --tasks is this, and merge nothing (a share of a cluster's "
                     "job array); --collect merges")
         ->check(CLI::NonNegativeNumber);
     cmd->add_option("--collect", o.collect, "Merge the rows in this sweep folder into its results; run nothing");
+    add_slurm_options(*cmd, o);
     return cmd;
 }
 
@@ -122,11 +127,18 @@ int run_command(const Options& o) {
             return collect(o.collect);
         }
         if (o.spec.empty()) throw SpecError("a sweep needs a SPEC (or --collect DIR)");
-        if (o.array_task && *o.array_task >= o.tasks) {
-            throw SpecError("--array-task must be below --tasks (" + std::to_string(o.tasks) + ")");
+        if (o.array_task && *o.array_task >= o.tasks.value_or(1)) {
+            throw SpecError("--array-task must be below --tasks (" + std::to_string(o.tasks.value_or(1)) + ")");
         }
         if (o.array_task && o.out.empty()) throw SpecError("--array-task needs --out: the tasks share one folder");
         if (o.resume && o.out.empty()) throw SpecError("--resume needs --out: the folder of the sweep to finish");
+        if (o.slurm) {
+            return sweep_on_slurm(o, [&] {
+                const Merged m = merge(o.out);
+                say_merged(o.out, m);
+                return m;
+            });
+        }
         return sweep(o);
     } catch (const SpecError& e) {
         std::cerr << "arena: " << e.what() << "\n";

@@ -17,9 +17,12 @@ struct Options {
     int jobs = 0;  // 0: one per core
     Keep keep = Keep::failures;
     bool resume = false;
-    std::size_t tasks = 1;
+    std::optional<std::size_t> tasks;  // default: 1, or with --slurm one per 10 runs
     std::optional<std::size_t> array_task;
     std::string collect;
+    bool slurm = false;
+    std::string partition;
+    bool wait = false;
 };
 
 CLI::App* add_command(CLI::App& app, Options& options);

@@ -36,28 +36,6 @@ fs::path summary_of(const fs::path& out, std::size_t index) {
 }
 fs::path stderr_of(const fs::path& out, std::size_t index) { return out / "tmp" / (numbered(index) + ".stderr"); }
 
-// The folder is a sweep of this spec, or new. Tasks of one array share it,
-// and may all copy the spec at once: the same bytes are no conflict.
-void prepare_folder(const std::string& spec_text, const ShareOptions& o) {
-    for (const char* sub : {"rows", "runs", "tmp"}) fs::create_directories(o.out / sub);
-    const fs::path copy = kept_spec(o.out);
-    std::error_code ec;
-    if (fs::exists(copy, ec)) {
-        if (read_text(copy) != spec_text) {
-            throw SpecError(o.out.string() + " holds a sweep of another spec; choose another --out");
-        }
-        if (!o.resume && !o.shared_folder) {
-            throw SpecError(o.out.string() + " holds this sweep already: --resume finishes it");
-        }
-        return;
-    }
-    try {
-        write_whole_file(copy, spec_text);
-    } catch (const std::exception&) {
-        if (!(fs::exists(copy, ec) && read_text(copy) == spec_text)) throw;
-    }
-}
-
 std::string seconds(const Json& t) {
     char text[32];
     std::snprintf(text, sizeof text, "%.3f s", t.is_number() ? t.get<double>() : 0.0);
@@ -188,6 +166,28 @@ private:
 };
 
 }  // namespace
+
+// The folder is a sweep of this spec, or new. Tasks of one array share it,
+// and may all copy the spec at once: the same bytes are no conflict.
+void prepare_folder(const std::string& spec_text, const ShareOptions& o) {
+    for (const char* sub : {"rows", "runs", "tmp"}) fs::create_directories(o.out / sub);
+    const fs::path copy = kept_spec(o.out);
+    std::error_code ec;
+    if (fs::exists(copy, ec)) {
+        if (read_text(copy) != spec_text) {
+            throw SpecError(o.out.string() + " holds a sweep of another spec; choose another --out");
+        }
+        if (!o.resume && !o.shared_folder) {
+            throw SpecError(o.out.string() + " holds this sweep already: --resume finishes it");
+        }
+        return;
+    }
+    try {
+        write_whole_file(copy, spec_text);
+    } catch (const std::exception&) {
+        if (!(fs::exists(copy, ec) && read_text(copy) == spec_text)) throw;
+    }
+}
 
 ShareResult run_share(const Spec& spec, const std::string& spec_text, const ShareOptions& o) {
     prepare_folder(spec_text, o);
