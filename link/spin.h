@@ -11,6 +11,7 @@
 #define LINK_SPIN_H
 
 #include <chrono>
+#include <cstdlib>
 
 #include <sched.h>
 
@@ -27,9 +28,24 @@ inline void cpu_relax() {
 #endif
 }
 
+// The budget of this process: kSpinBudget, or ARENA_SPIN_US microseconds.
+// Watching pays only while each side has a core of its own; a sweep that
+// runs several worlds side by side on few cores sets 0 for its runs, since
+// there a side that watches takes the core from the one it waits for.
+inline std::chrono::microseconds spin_budget() {
+    static const std::chrono::microseconds budget = [] {
+        const char* text = std::getenv("ARENA_SPIN_US");
+        if (text == nullptr || *text == '\0') return kSpinBudget;
+        char* end = nullptr;
+        const long us = std::strtol(text, &end, 10);
+        return *end == '\0' && us >= 0 && us <= 100000 ? std::chrono::microseconds(us) : kSpinBudget;
+    }();
+    return budget;
+}
+
 // True as soon as ready() is, false once `budget` has gone by without.
 template <class Ready>
-bool spin_until(Ready ready, std::chrono::microseconds budget = kSpinBudget) {
+bool spin_until(Ready ready, std::chrono::microseconds budget = spin_budget()) {
     using Clock = std::chrono::steady_clock;
     // Long enough to cover one step of the gate course's physics and camera
     // (about 40 us): a side inside sched_yield when its turn comes picks it

@@ -57,12 +57,10 @@ int sweep(const Options& o) {
     check_first_points(spec);
     ShareOptions share;
     share.out = o.out.empty() ? default_out(o.spec) : o.out;
-    // A run keeps two processes busy, the arena and its controller, which
-    // wait for each other's turn by watching the shared lane: two runs per
-    // pair of cores thrash (40 flights took 2.6 times as long at --jobs 2 as
-    // at --jobs 1 on two cores).
+    // One run per core: the pool has runs that share a core sleep rather
+    // than watch for their turn.
     const unsigned cores = std::thread::hardware_concurrency();
-    share.jobs = o.jobs > 0 ? o.jobs : int(std::max(1u, cores / 2));
+    share.jobs = o.jobs > 0 ? o.jobs : int(std::max(1u, cores));
     share.keep = o.keep;
     share.resume = o.resume;
     share.tasks = o.tasks.value_or(1);
@@ -99,7 +97,7 @@ CLI::App* add_command(CLI::App& app, Options& o) {
     cmd->add_option("--out", o.out,
                     "Folder of the sweep's rows, results and kept runs (default: runs/sweep-SPEC-DATE-TIME)");
     cmd->add_option("--jobs", o.jobs,
-                    "Runs at a time (default: one per two cores: a run and its controller keep two busy; with "
+                    "Runs at a time (default: one per core; with "
                     "--slurm: the CPUs each task asks for and keeps busy, default 1)")
         ->check(CLI::Range(1, 1024));
     cmd->add_option("--keep", o.keep, "Recordings kept: all, failures (default) or none")

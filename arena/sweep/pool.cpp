@@ -8,8 +8,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 #include "arena/process/unique_fd.h"
 #include "arena/run/interrupts.h"
@@ -130,7 +132,17 @@ bool run_all(const std::filesystem::path& program, std::size_t at_once, const st
 
 std::filesystem::path own_program() { return std::filesystem::read_symlink("/proc/self/exe"); }
 
-Pool::Pool(std::filesystem::path program, int jobs) : program_(std::move(program)), jobs_(std::max(jobs, 1)) {}
+Pool::Pool(std::filesystem::path program, int jobs) : program_(std::move(program)), jobs_(std::max(jobs, 1)) {
+    // A run keeps two processes busy, the arena and its controller, and each
+    // watches the shared lane for the other's turn. With more of them than
+    // cores, a side that watches takes the core from the one it waits for
+    // (40 flights on two cores: 4.2 s one at a time, 10 s two at a time
+    // watching, 3.2 s two at a time sleeping), so such runs sleep at once.
+    // A user's own ARENA_SPIN_US wins.
+    if (2u * unsigned(jobs_) > std::max(1u, std::thread::hardware_concurrency())) {
+        setenv("ARENA_SPIN_US", "0", /*overwrite=*/0);
+    }
+}
 
 bool Pool::run(const std::vector<Job>& jobs, const std::function<void(const Finished&)>& done,
                const std::function<void()>& tick) {
