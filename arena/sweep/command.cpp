@@ -90,9 +90,13 @@ CLI::App* add_command(CLI::App& app, Options& o) {
     CLI::App* cmd = app.add_subcommand(
         "sweep",
         "Run a world many times with values changed (a sweep spec, TOML) and collect each run's figures into "
-        "DIR/results.csv, DIR/sweep.json and DIR/sweep.html. A run that fails is a row with its reason. "
-        "Exit status: 0 the sweep finished (whatever its runs did); 2 a bad spec or usage; 3 a result could "
-        "not be written; 130 interrupted (rows so far kept; --resume finishes).");
+        "DIR/results.csv, DIR/sweep.json and DIR/sweep.html");
+    // Its own statuses: without a footer of its own, the arena's would show.
+    cmd->footer(
+        "A run that fails is a row with its reason. Exit status: 0 the sweep finished (whatever its\n"
+        "runs did); 1 with --slurm --wait, a task left runs without a row; 2 a bad spec or usage; 3 a\n"
+        "result could not be written; 4 with --slurm --wait, squeue could not tell how the job was doing;\n"
+        "130 interrupted (rows so far kept; --resume finishes).");
     cmd->add_option("SPEC", o.spec, "Sweep spec (TOML; see docs/sweeps.md)");
     cmd->add_option("--out", o.out,
                     "Folder of the sweep's rows, results and kept runs (default: runs/sweep-SPEC-DATE-TIME)");
