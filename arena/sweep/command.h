@@ -7,7 +7,7 @@
 
 #include <CLI/CLI.hpp>
 
-#include "arena/sweep/spec.h"
+#include "arena/sweep/sweep_file.h"
 
 namespace arena::sweep {
 

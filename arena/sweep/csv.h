@@ -1,7 +1,7 @@
 // results.csv: one line per finished run, in run order. Its columns: index,
 // point, seed, each varied value, each figure, success, status, reason,
 // kept, and wall_time last, the one column that differs between two
-// sweeps of the same spec.
+// sweeps of the same sweep file.
 #ifndef ARENA_SWEEP_CSV_H
 #define ARENA_SWEEP_CSV_H
 

@@ -52,7 +52,7 @@ void add_point(const Spec& spec, std::size_t g, const std::vector<std::size_t>& 
 std::string override_text(const std::string& key, const Json& value, const std::string& format) {
     const bool scene = key.starts_with("scene.");
     if (format.empty()) return toml_text(value, scene);
-    // A format is the value's text with the value put in, as the spec's
+    // A format is the value's text with the value put in, as the sweep file's
     // author wrote it: "0.002 {} {}" for a diagonal inertia.
     const std::string v = toml_text(value, true);
     std::string out;

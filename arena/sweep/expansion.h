@@ -1,4 +1,4 @@
-// A spec's runs, in one fixed order: each grid's points (the last axis
+// A sweep file's runs, in one fixed order: each grid's points (the last axis
 // varying fastest), each point run `runs` times with seeds seed, seed + 1...
 // A run's index is its place in that order, whoever runs it.
 #ifndef ARENA_SWEEP_EXPANSION_H
@@ -10,16 +10,16 @@
 
 #include <nlohmann/json.hpp>
 
-#include "arena/sweep/spec.h"
+#include "arena/sweep/sweep_file.h"
 
 namespace arena::sweep {
 
 struct Setting {
     std::string key;
     std::string label;
-    nlohmann::json value;  // as the spec gave it: shown in the results
+    nlohmann::json value;  // as the sweep file gave it: shown in the results
     std::string text;      // as handed to `arena run --set KEY=TEXT`
-    bool varied = true;    // false for the spec's [set] values
+    bool varied = true;    // false for the sweep file's [set] values
 };
 
 struct Run {

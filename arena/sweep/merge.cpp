@@ -19,7 +19,7 @@ std::vector<std::string> figure_labels(const Spec& spec) {
     return out;
 }
 
-// Each varied value's key and its distinct values in the spec's order.
+// Each varied value's key and its distinct values in the sweep file's order.
 Json parameters(const Spec& spec) {
     Json out = Json::array();
     for (const std::string& label : parameter_labels(spec)) {

@@ -11,16 +11,16 @@
 #include <nlohmann/json.hpp>
 
 #include "arena/sweep/rows.h"
-#include "arena/sweep/spec.h"
+#include "arena/sweep/sweep_file.h"
 
 namespace arena::sweep {
 
-// The copy of the spec a sweep folder keeps (DIR/spec.toml): what its rows
-// mean. Runs are started from the spec where it lives, beside its world.
+// The copy of the sweep file a sweep folder keeps (DIR/spec.toml): what its rows
+// mean. Runs are started from the sweep file where it lives, beside its world.
 std::filesystem::path kept_spec(const std::filesystem::path& dir);
 
 struct Merged {
-    std::size_t runs = 0;  // in the spec
+    std::size_t runs = 0;  // in the sweep file
     std::size_t rows = 0;  // finished
     std::size_t succeeded = 0;
 };

@@ -6,11 +6,11 @@
 #ifndef ARENA_SWEEP_PREFLIGHT_H
 #define ARENA_SWEEP_PREFLIGHT_H
 
-#include "arena/sweep/spec.h"
+#include "arena/sweep/sweep_file.h"
 
 namespace arena::sweep {
 
-// Throws SpecError naming the spec, the grid and the world's own complaint.
+// Throws SpecError naming the sweep file, the grid and the world's own complaint.
 void check_first_points(const Spec& spec);
 
 }  // namespace arena::sweep

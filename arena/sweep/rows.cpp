@@ -37,7 +37,7 @@ Json success_figure(const Json& figures, const std::string& path) {
     if (figures.is_object()) {
         for (const auto& [group, value] : figures.items()) {
             if (!value.is_object() || !value.contains("success")) continue;
-            if (!found.is_null()) return nullptr;  // two groups: the spec must say which
+            if (!found.is_null()) return nullptr;  // two groups: the sweep file must say which
             found = value["success"];
         }
     }

@@ -13,7 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "arena/sweep/expansion.h"
-#include "arena/sweep/spec.h"
+#include "arena/sweep/sweep_file.h"
 
 namespace arena::sweep {
 

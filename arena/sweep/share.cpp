@@ -167,8 +167,8 @@ private:
 
 }  // namespace
 
-// The folder is a sweep of this spec, or new. Tasks of one array share it,
-// and may all copy the spec at once: the same bytes are no conflict.
+// The folder is a sweep of this sweep file, or new. Tasks of one array share it,
+// and may all copy the sweep file at once: the same bytes are no conflict.
 void prepare_folder(const std::string& spec_text, const ShareOptions& o) {
     for (const char* sub : {"rows", "runs", "tmp"}) fs::create_directories(o.out / sub);
     const fs::path copy = kept_spec(o.out);

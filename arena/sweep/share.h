@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "arena/sweep/spec.h"
+#include "arena/sweep/sweep_file.h"
 
 namespace arena::sweep {
 
@@ -29,12 +29,12 @@ struct ShareResult {
     std::size_t skipped = 0;  // runs that already had a row
 };
 
-// Makes the folder a sweep of this spec (copying spec_text into it), or
+// Makes the folder a sweep of this sweep file (copying spec_text into it), or
 // checks that it is one. Throws SpecError when it holds another sweep, or
 // this one and neither resume nor shared_folder is set.
 void prepare_folder(const std::string& spec_text, const ShareOptions& o);
 
-// spec_text: the spec file's bytes, copied into the folder. Throws
+// spec_text: the sweep file's bytes, copied into the folder. Throws
 // SpecError when the folder holds another sweep, RecordWriteError when a row
 // cannot be written.
 ShareResult run_share(const Spec& spec, const std::string& spec_text, const ShareOptions& options);

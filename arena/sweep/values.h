@@ -1,4 +1,4 @@
-// The values of an axis that a spec describes instead of listing: an evenly
+// The values of an axis that a sweep file describes instead of listing: an evenly
 // spaced range, or seeded random samples. Both give the same numbers on
 // every machine, so a sweep's points do not depend on where it runs.
 #ifndef ARENA_SWEEP_VALUES_H

@@ -1,10 +1,10 @@
-// A sweep's spec as its author writes it: mistakes named with their line and
+// A sweep's sweep file as its author writes it: mistakes named with their line and
 // key, and the runs it describes, in the order and with the values a
 // cluster's tasks and the local pool agree on.
 #include <gtest/gtest.h>
 
 #include "arena/sweep/expansion.h"
-#include "arena/sweep/spec.h"
+#include "arena/sweep/sweep_file.h"
 
 namespace {
 

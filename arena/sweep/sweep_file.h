@@ -1,7 +1,7 @@
-// A sweep's spec: the world, the values to vary, the runs per point and the
+// A sweep's sweep file: the world, the values to vary, the runs per point and the
 // figures to collect, read from a TOML file (docs/sweeps.md describes it).
-#ifndef ARENA_SWEEP_SPEC_H
-#define ARENA_SWEEP_SPEC_H
+#ifndef ARENA_SWEEP_SWEEP_FILE_H
+#define ARENA_SWEEP_SWEEP_FILE_H
 
 #include <cstdint>
 #include <filesystem>
@@ -14,7 +14,7 @@
 
 namespace arena::sweep {
 
-// A spec that cannot be swept: one line naming the file, the line and the key.
+// A sweep file that cannot be swept: one line naming the file, the line and the key.
 class SpecError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -23,7 +23,7 @@ public:
 enum class Keep { all, failures, none };
 
 // One override key and the values it takes, in order. Values are JSON
-// numbers, strings, booleans or arrays of numbers, as written in the spec
+// numbers, strings, booleans or arrays of numbers, as written in the sweep file
 // (ranges and random samples already drawn).
 struct Axis {
     std::string key;     // an override key of `arena run --set`
@@ -32,7 +32,7 @@ struct Axis {
     std::vector<nlohmann::json> values;
 };
 
-// Axes crossed with each other; a spec is a list of grids, swept in order.
+// Axes crossed with each other; a sweep file is a list of grids, swept in order.
 struct Grid {
     std::vector<Axis> axes;
 };
@@ -50,7 +50,7 @@ struct Fixed {
 
 struct Spec {
     std::filesystem::path file;
-    std::filesystem::path world;  // resolved against the spec's folder
+    std::filesystem::path world;  // resolved against the sweep file's folder
     std::optional<double> duration;
     int runs = 1;            // runs per point
     std::uint64_t seed = 1;  // run r of each point has seed + r

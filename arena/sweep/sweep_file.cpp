@@ -1,4 +1,4 @@
-#include "arena/sweep/spec.h"
+#include "arena/sweep/sweep_file.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,7 +16,7 @@ namespace {
 
 using Json = nlohmann::json;
 
-// Every message names the spec file, the line and the key at fault.
+// Every message names the sweep file, the line and the key at fault.
 class Place {
 public:
     Place(std::string file, std::string who) : file_(std::move(file)), who_(std::move(who)) {}
