@@ -27,12 +27,11 @@ function geometryFor(geom) {
 
 function materialFor(geom) {
   const [r, g, b, alpha] = geom.rgba;
-  return new THREE.MeshStandardMaterial({
+  return new THREE.MeshLambertMaterial({
     color: new THREE.Color(r, g, b),
     transparent: alpha < 1,
     opacity: alpha,
     side: geom.type === 'plane' ? THREE.DoubleSide : THREE.FrontSide,
-    roughness: 0.8,
   });
 }
 
@@ -73,7 +72,7 @@ function addLabel(group) {
 export class Replay {
   constructor(container, scene, poses) {
     this.poses = poses;
-    this.renderer = new THREE.WebGLRenderer({ antialias: true });
+    this.renderer = new THREE.WebGLRenderer({ antialias: false });
     this.renderer.setPixelRatio(window.devicePixelRatio || 1);
     container.appendChild(this.renderer.domElement);
     this.labelRenderer = new CSS2DRenderer();
