@@ -19,7 +19,11 @@ LiveFeed::LiveFeed(LiveHub& hub, const World& world, double duration) : hub_(hub
 
 void LiveFeed::console(double t, const std::string& robot, const char* stream, const std::string& text) {
     if (!watched()) return;
-    console_.push_back({t, json_text(robot), stream, json_text(text)});
+    if (console_.size() == kKeptLines) {
+        console_.pop_front();
+        ++dropped_lines_;
+    }
+    console_.push_back({t, robot, stream, text});
 }
 
 bool LiveFeed::wants_step(const std::string& robot, bool has_keys) {
@@ -53,6 +57,7 @@ void LiveFeed::image(const std::string& robot, const std::string& camera, int wi
 void LiveFeed::publish(double t, const mjModel* m, const mjData* d, const RunControl& control, Json figures) {
     last_ = Clock::now();
     if (!watched()) {
+        console_.clear();
         steps_.clear();
         images_ = Json::object();
         return;
@@ -63,6 +68,8 @@ void LiveFeed::publish(double t, const mjModel* m, const mjData* d, const RunCon
         const mjtNum* q = d->xquat + 4 * b;
         bodies[body_label(m, b)] = {p[0], p[1], p[2], q[0], q[1], q[2], q[3]};
     }
+    Json lines = Json::array();
+    for (const Line& l : console_) lines.push_back({l.t, json_text(l.robot), l.stream, json_text(l.text)});
     Json steps = Json::object();
     for (auto& [robot, list] : steps_) steps[json_text(robot)] = std::move(list);
     const Json frame = {{"t", t},
@@ -70,12 +77,13 @@ void LiveFeed::publish(double t, const mjModel* m, const mjData* d, const RunCon
                         {"speed", control.speed},
                         {"pilot", json_text(control.pilot)},
                         {"bodies", std::move(bodies)},
-                        {"console", std::move(console_)},
+                        {"console", std::move(lines)},
+                        {"droppedLines", dropped_lines_},
                         {"steps", std::move(steps)},
                         {"droppedSteps", dropped_steps_},
                         {"images", std::move(images_)},
                         {"figures", std::move(figures)}};
-    console_ = Json::array();
+    console_.clear();
     images_ = Json::object();
     steps_.clear();
     hub_.publish(frame.dump(-1, ' ', false, Json::error_handler_t::replace));

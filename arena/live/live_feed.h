@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +36,9 @@ public:
     static constexpr std::chrono::milliseconds kFramePeriod{20};
     static constexpr std::size_t kKeptSteps = 400;  // per robot and frame; older ones are dropped
     static constexpr std::chrono::milliseconds kStepGap{10};
+    // Per frame: a page shows the latest lines only, and a run going as fast
+    // as it goes can print tens of thousands a second (console.log keeps all).
+    static constexpr std::size_t kKeptLines = 200;
 
     LiveFeed(LiveHub& hub, const World& world, double duration);
 
@@ -56,7 +60,14 @@ public:
 private:
     LiveHub& hub_;
     Clock::time_point last_{};
-    nlohmann::json console_ = nlohmann::json::array();
+    struct Line {
+        double t;
+        std::string robot;
+        const char* stream;
+        std::string text;
+    };
+    std::deque<Line> console_;
+    std::size_t dropped_lines_ = 0;
     std::map<std::string, nlohmann::json> steps_;
     std::map<std::string, Clock::time_point> last_step_;
     std::size_t dropped_steps_ = 0;

@@ -4,8 +4,16 @@
 
 #include <set>
 
+#include <mujoco/mujoco.h>
+
+#include <nlohmann/json.hpp>
+
+#include "arena/live/live_feed.h"
+#include "arena/live/live_hub.h"
 #include "arena/live/page_message.h"
 #include "arena/live/token.h"
+#include "arena/tests/temp_world.h"
+#include "arena/world/world.h"
 
 namespace arena {
 namespace {
@@ -47,6 +55,33 @@ INSTANTIATE_TEST_SUITE_P(
         std::pair{std::string(R"({"type":"speed","value":0})"), std::string("0.25 to 8")},
         std::pair{std::string(R"({"type":"speed"})"), std::string("\"value\"")},
         std::pair{std::string(R"({"type":"pause","pad":")") + std::string(600, 'x') + "\"}", std::string("too long")}));
+
+// A robot printing in every step of a run going as fast as it goes: a
+// frame carries the latest lines and counts the rest, so neither the frame
+// nor the page that keeps it grows with the run.
+TEST(LiveFeed, AFrameCarriesTheLatestLinesAndCountsTheOthers) {
+    testing::TempWorld w;
+    w.write("scene.xml", testing::kSmallScene);
+    w.program("ctl");
+    w.write("world.toml", "[[robot]]\nname = \"box\"\nbody = \"box\"\ncontroller = \"ctl\"\ndrive = \"custom\"\n");
+    const auto world = load_world(w.folder(), w.folder());
+    const mjModel* m = world->scene.model();
+    mjData* d = mj_makeData(m);
+    LiveHub hub;
+    LiveFeed feed(hub, *world, 10);
+    hub.page_opened();
+    const std::size_t printed = 3 * LiveFeed::kKeptLines;
+    for (std::size_t i = 0; i < printed; ++i) feed.console(0.032 * i, "box", "console", "line " + std::to_string(i));
+    feed.publish(1.0, m, d, RunControl{}, nlohmann::json::object());
+    mj_deleteData(d);
+    std::uint64_t seq = 0, lost = 0;
+    const auto frames = hub.frames_after(seq, std::chrono::milliseconds(0), lost);
+    ASSERT_EQ(frames.size(), 1u);
+    const auto frame = nlohmann::json::parse(frames[0]);
+    ASSERT_EQ(frame["console"].size(), LiveFeed::kKeptLines);
+    EXPECT_EQ(frame["console"].back()[3], "line " + std::to_string(printed - 1));
+    EXPECT_EQ(frame["droppedLines"], printed - LiveFeed::kKeptLines);
+}
 
 TEST(Token, HasAtLeast128RandomBitsAndComparesWhole) {
     std::set<std::string> seen;

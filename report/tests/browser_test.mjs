@@ -148,6 +148,19 @@ test(`report of ${opt.case}`, async (t) => {
       assert.ok(!before.equals(after), 'the 3D view did not change');
     });
 
+    await t.test('the console shows the last lines up to the moment, scrubbing on and back', async () => {
+      for (const f of [0.9, 0.6, 0.1]) {
+        const at = await scrubTo(page, info.duration * f);
+        const shown = () => page.evaluate((at) => {
+          const want = window.__report.data.console.filter((l) => l[0] <= at).slice(-200).map((l) => `${l[0].toFixed(3)} [${l[1]}] `);
+          const rows = [...document.querySelectorAll('#console .line .head')].map((h) => h.textContent).filter((h) => h.trim());
+          return rows.length === want.length && rows.every((r, i) => r === want[i]) ? null : { at, rows: rows.slice(-2), want: want.slice(-2) };
+        }, at);
+        for (let tries = 0; tries < 20 && await shown(); tries++) await new Promise((r) => setTimeout(r, 50));
+        assert.equal(await shown(), null);
+      }
+    });
+
     await t.test('each robot has its plots', async () => {
       const titles = await page.$$eval('.u-title, .plot-title', (els) => els.map((e) => e.textContent));
       for (const robot of info.robots) {

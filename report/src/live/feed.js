@@ -3,6 +3,7 @@
 // are kept in the shapes the report's views read, and grow as frames come.
 const KEPT_FRAMES = 6000; // per body: a few minutes of poses for the 3D view
 const KEPT_STEPS = 20000; // per robot: ten minutes of the airship's steps
+const KEPT_LINES = 2000; // the console shows the latest 200; console.log keeps them all
 
 export class LiveFeed {
   constructor(url) {
@@ -14,6 +15,7 @@ export class LiveFeed {
     this.last = null; // the latest frame
     this.framesReceived = 0;
     this.lost = 0;
+    this.droppedLines = 0;
     this.listeners = { hello: [], frame: [], close: [], step: [] };
   }
 
@@ -49,6 +51,8 @@ export class LiveFeed {
       if (track.t.length > KEPT_FRAMES) { track.t.splice(0, 1000); track.p.splice(0, 7000); }
     }
     for (const line of frame.console) this.console.push(line);
+    if (this.console.length > 2 * KEPT_LINES) this.console.splice(0, this.console.length - KEPT_LINES);
+    this.droppedLines = frame.droppedLines; // by the arena, when a frame's lines were too many to show
     for (const [robot, steps] of Object.entries(frame.steps)) {
       const list = this.steps[robot] || (this.steps[robot] = []);
       list.push(...steps);

@@ -19,6 +19,7 @@ function seriesOf(robot) {
 // The plots' own clock: their line marks the latest step, and they redraw
 // when their data grows (a few times a second), not at every frame.
 const stillClock = { time: 0, onChange() {}, seek() {} };
+const KEPT = 20000; // steps per robot: a run until stopped must not fill the page's memory
 
 export class LivePlots {
   constructor(parent, robots) {
@@ -52,6 +53,11 @@ export class LivePlots {
     for (const step of steps) {
       state.t.push(step.t);
       for (const p of state.plots) p.series.forEach((s, k) => p.columns[k].push(s.value(step) ?? null));
+    }
+    if (state.t.length > KEPT + KEPT / 10) {
+      const drop = state.t.length - KEPT;
+      state.t.splice(0, drop);
+      for (const p of state.plots) for (const c of p.columns) c.splice(0, drop);
     }
     this.dirty = true;
   }
