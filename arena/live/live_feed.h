@@ -34,6 +34,10 @@ class LiveFeed {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kFramePeriod{20};
+    // As fast as it goes, a run shows a few frames a second: its bodies move
+    // seconds of simulated time between any two frames a page could draw,
+    // and the page's drawing would take the cores the run goes fast on.
+    static constexpr std::chrono::milliseconds kFlatOutFramePeriod{250};
     static constexpr std::size_t kKeptSteps = 400;  // per robot and frame; older ones are dropped
     static constexpr std::chrono::milliseconds kStepGap{10};
     // Per frame: a page shows the latest lines only, and a run going as fast
@@ -54,7 +58,10 @@ public:
     // camera goes with the next frame.
     void image(const std::string& robot, const std::string& camera, int width, int height,
                const std::vector<std::uint8_t>& rgb);
-    bool due(Clock::time_point now) const { return now - last_ >= kFramePeriod; }
+    // flat_out: the run goes as fast as it goes
+    bool due(Clock::time_point now, bool flat_out) const {
+        return now - last_ >= (flat_out ? kFlatOutFramePeriod : kFramePeriod);
+    }
     void publish(double t, const mjModel* m, const mjData* d, const RunControl& control, nlohmann::json figures);
 
 private:

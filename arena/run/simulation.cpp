@@ -113,7 +113,7 @@ RunStatus Simulation::run() {
                 if (r->alive()) next = std::min(next, r->wake);
             }
             advance(next);
-            if (feed_ && feed_->due(Clock::now())) publish_frame();
+            if (feed_ && feed_->due(Clock::now(), control_.speed <= 0)) publish_frame();
         }
     } catch (const RecordWriteError& e) {
         stop(RunStatus::recording_failed, std::string("the recording could not be written: ") + e.what());
@@ -669,7 +669,7 @@ void Simulation::wait_for_wall(int timeout_ms) {
         if (fds[1].revents) options_.terminal->read_presses(Clock::now());
     }
     if (feed_) apply_page_commands();
-    if (feed_ && feed_->due(Clock::now())) publish_frame();
+    if (feed_ && feed_->due(Clock::now(), control_.speed <= 0)) publish_frame();
 }
 
 // Simulated time runs on from here at the speed now chosen.
