@@ -216,10 +216,7 @@ void Simulation::collect(std::int64_t t, const std::vector<RobotRun*>& waking) {
             if (r->awaited()) served = serve(*r, t) || served;
         }
         if (served || !std::any_of(waking.begin(), waking.end(), awaited)) continue;
-        // A page watching shares the cores with the run: a watching arena
-        // would take the controller's core, so it sleeps for its turn.
-        const auto budget = feed_ && feed_->watched() ? std::chrono::microseconds(0) : link::spin_budget();
-        if (link::spin_until(movable, budget)) continue;
+        if (link::spin_until(movable)) continue;
         sleep_until_something(t, waking);
         watchdog(t, waking);
     }
