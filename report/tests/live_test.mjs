@@ -56,8 +56,11 @@ test('flying the gate course live', async (t) => {
     await page.waitForFunction(() => window.__live && window.__live.time() > 0, null, { timeout: 60_000 });
 
     await t.test('bodies move and the console fills as the run goes', async () => {
-      const a = await page.evaluate(() => window.__live.bodyPosition('airship'));
-      await waitForTime(page, 4);
+      // From wherever the run is by now: a busy machine may have made the
+      // checks above take seconds.
+      const [a, t0] = await page.evaluate(() => [window.__live.bodyPosition('airship'), window.__live.replay.time]);
+      await waitForTime(page, t0 + 3);
+      await page.waitForFunction((t) => window.__live.replay.time >= t, t0 + 3); // drawn, not only received
       const b = await page.evaluate(() => window.__live.bodyPosition('airship'));
       assert.ok(Math.hypot(b[0] - a[0], b[1] - a[1], b[2] - a[2]) > 0.05, `airship at ${a} then ${b}`);
       await page.waitForFunction(() => window.__live.feed.console.length > 0, null, { timeout: 60_000 });
