@@ -5,6 +5,7 @@
 #include "arena/record/whole_file.h"
 #include "arena/report/bundle.h"
 #include "arena/report/console_view.h"
+#include "arena/report/page_html.h"
 #include "arena/report/poses_view.h"
 #include "arena/report/recording_lines.h"
 #include "arena/report/shown_text.h"
@@ -81,35 +82,6 @@ Json robots(const fs::path& dir, const std::map<std::string, DeviceTypes>& types
     return out;
 }
 
-std::string html_escaped(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '&': out += "&amp;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-// JSON inside a <script> element: a "<" can only occur inside a string, where
-// \u003c means the same, so no "</script>" in a robot's text can end the element.
-// Texts are shown_text by now; a byte that is still not UTF-8 (in a key
-// the recording did not escape) becomes U+FFFD rather than a broken page.
-std::string script_safe_json(const Json& data) {
-    const std::string text = data.dump(-1, ' ', false, Json::error_handler_t::replace);
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '<') out += "\\u003c";
-        else out += c;
-    }
-    return out;
-}
-
 }  // namespace
 
 Json report_data(const fs::path& dir, const ReportLimits& limits) {
@@ -147,18 +119,7 @@ std::string report_html(const Json& data) {
         data["summary"]["title"].is_string()) {
         title = data["summary"]["title"].get<std::string>();
     }
-    std::string page;
-    page += "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n";
-    page += "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n";
-    page += "<title>" + html_escaped(title) + "</title>\n<style>";
-    page += report_style();
-    page += "</style></head>\n<body><div id=\"app\"></div>\n";
-    page += "<script type=\"application/json\" id=\"report-data\">";
-    page += script_safe_json(data);
-    page += "</script>\n<script>";
-    page += report_script();
-    page += "</script></body></html>\n";
-    return page;
+    return page_html({title, report_style(), report_script(), "report-data", data});
 }
 
 fs::path write_report(const fs::path& dir, const ReportLimits& limits) {

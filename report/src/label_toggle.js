@@ -1,13 +1,9 @@
 // The "body names" checkbox of the report and the live page alike.
-function element(tag, parent) {
-  const e = document.createElement(tag);
-  parent.appendChild(e);
-  return e;
-}
+import { element } from './element.js';
 
 export function labelToggle(parent, replay) {
-  const label = element('label', parent);
-  const box = element('input', label);
+  const label = element('label', '', parent);
+  const box = element('input', '', label);
   box.type = 'checkbox';
   box.id = 'labels';
   box.checked = true;

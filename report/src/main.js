@@ -11,14 +11,7 @@ import { labelToggle } from './label_toggle.js';
 import { renderFigures } from './figures.js';
 import { worldOrder, inWorldOrder } from './robots.js';
 import { liveMain } from './live/live_main.js';
-
-function element(tag, className, parent, text) {
-  const e = document.createElement(tag);
-  if (className) e.className = className;
-  if (text !== undefined) e.textContent = text;
-  if (parent) parent.appendChild(e);
-  return e;
-}
+import { element } from './element.js';
 
 function runDuration(data) {
   let end = data.summary?.duration || 0;

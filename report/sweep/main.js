@@ -6,14 +6,7 @@ import './style.css';
 import { successMap } from './map.js';
 import { successChart, histogram } from './charts.js';
 import { shown } from './stats.js';
-
-function element(tag, className, parent, text) {
-  const e = document.createElement(tag);
-  if (className) e.className = className;
-  if (text !== undefined) e.textContent = text;
-  if (parent) parent.appendChild(e);
-  return e;
-}
+import { element } from '../src/element.js';
 
 function picker(parent, caption, labels, chosen, onChange) {
   const l = element('label', 'picker', parent, `${caption} `);

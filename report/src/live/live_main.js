@@ -13,14 +13,7 @@ import { Hud } from './hud.js';
 import { runControls, keyLegend } from './run_controls.js';
 import { LivePlots } from './live_plots.js';
 import { CameraViews } from './camera_view.js';
-
-function element(tag, className, parent, text) {
-  const e = document.createElement(tag);
-  if (className) e.className = className;
-  if (text !== undefined) e.textContent = text;
-  if (parent) parent.appendChild(e);
-  return e;
-}
+import { element } from '../element.js';
 
 function choice(parent, id, options, onChange) {
   const select = element('select', '', parent);
