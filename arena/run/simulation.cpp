@@ -140,8 +140,8 @@ RunStatus Simulation::outcome() const {
 // Every controller starts before any runs a step; one that cannot be
 // executed at all makes the world bad before anything has run.
 void Simulation::start_controllers() {
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(options_.step_timeout));
+    const auto timeout =
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(options_.step_timeout));
     for (auto& r : robots_) {
         try {
             const RobotSpec& spec = *r->robot.spec;
@@ -155,7 +155,8 @@ void Simulation::start_controllers() {
         r->channel =
             std::make_unique<link::Channel>(r->process->link_fd(), r->process->take_lane(), link::LaneSide::arena);
         r->handed = sample(*r, model_, physics_.data(), {0, step_ms_, true}, {});
-        r->answer_by = deadline;
+        // From its own start: starting a hundred others first is not its delay.
+        r->answer_by = Clock::now() + timeout;
     }
     if (std::string note = ControllerProcess::isolation_note(); !note.empty()) display_.report(note);
 }
