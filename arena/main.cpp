@@ -110,12 +110,20 @@ int report(const std::string& folder) {
     }
 }
 
-// WORLD is the world folder or its world.toml.
+// WORLD is the world folder, its world.toml, or the bare name of a world
+// installed beside the arena (PREFIX/share/arena/worlds/NAME), so that an
+// installed arena runs `arena run gate_course` from anywhere. A folder of
+// that name here comes first.
 std::string world_folder(const std::string& world) {
     const std::filesystem::path p(world);
     std::error_code ec;
-    if (p.filename() != "world.toml" || !std::filesystem::is_regular_file(p, ec)) return world;
-    return p.has_parent_path() ? p.parent_path().string() : ".";
+    if (p.filename() == "world.toml" && std::filesystem::is_regular_file(p, ec))
+        return p.has_parent_path() ? p.parent_path().string() : ".";
+    if (world.find('/') != std::string::npos || world == "." || world == ".." || std::filesystem::exists(p, ec))
+        return world;
+    const std::filesystem::path installed = arena::own_folder() / ".." / "share" / "arena" / "worlds" / p;
+    if (std::filesystem::is_regular_file(installed / "world.toml", ec)) return installed.lexically_normal().string();
+    return world;
 }
 
 // The recording is whole by now; a report that cannot be written is said,
@@ -270,7 +278,8 @@ int main(int argc, char** argv) {
         "complete.\n"
         "On the terminal a robot's empty lines are left out and a repeated line is shown once, then\n"
         "with its count; the recording's console.log keeps every line. The last line names the report.");
-    run_cmd->add_option("WORLD", a.world, "World folder, or its world.toml")->required();
+    run_cmd->add_option("WORLD", a.world, "World folder, its world.toml, or the name of an installed world")
+        ->required();
     run_cmd
         ->add_option("--duration", a.duration,
                      "Simulated seconds to run (default: the world's duration; 0 with --view or --interactive: "
@@ -339,7 +348,8 @@ int main(int argc, char** argv) {
     check_cmd->footer(
         "Exit status: 0 the world is good (one line says so); 2 bad usage or a bad world (one line\n"
         "names the file, the line and the robot or device at fault); 4 the arena itself failed.");
-    check_cmd->add_option("WORLD", check_world, "World folder, or its world.toml")->required();
+    check_cmd->add_option("WORLD", check_world, "World folder, its world.toml, or the name of an installed world")
+        ->required();
     check_cmd->add_option("--set", check_sets, "Change the world as `run --set` does, and check the result")
         ->take_all()
         ->allow_extra_args(false);

@@ -99,6 +99,8 @@ class Installed(unittest.TestCase):
         # The installed arena finds the installed programs of every installed world.
         for world in sorted((self.prefix / "share/arena/worlds").iterdir()):
             sh(self.prefix / "bin/arena", "check", world)
+        # ... and runs one by its name alone, from any folder.
+        sh(self.prefix / "bin/arena", "run", "obstacle_room", "--duration", "1", "--no-record", cwd=self.tmp)
 
     def test_a_c_program_builds_and_runs_under_the_scripted_stand_in(self):
         source = self.tmp / "probe.c"
