@@ -93,6 +93,10 @@ int main() {
     if (camera) camera_enable(camera, 64);
     const DeviceTag emitter = robot_get_device("emitter");
     if (name == "escaper") start_escaper();
+    if (name.rfind("linger", 0) == 0) {  // robot_step exits on STOP: linger on the way out
+        static unsigned linger_ms = unsigned(std::atoi(name.c_str() + 6));
+        std::atexit([] { usleep(linger_ms * 1000); });
+    }
     if (name == "silent") {
         for (;;) pause();
     }

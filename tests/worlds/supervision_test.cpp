@@ -118,6 +118,21 @@ int wait_for(pid_t pid, std::chrono::milliseconds limit) {
     return -1;
 }
 
+// After the run, controllers get 2 s to end, renewed while others go on
+// ending: a hundred ending at once on two cores are slow, not stuck.
+TEST(Supervision, ControllersStillEndingAfterTheRunAreWaitedForWhileOthersEnd) {
+    TempDir tmp;
+    const auto rec = tmp.path() / "rec";
+    ArenaResult r = run_arena({"run", test_world("lingering").string(), "--record", rec.string()});
+    EXPECT_EQ(r.status, 1) << r.err;
+    const nlohmann::json s = read_summary(rec);
+    EXPECT_EQ(s["exits"]["linger1500"]["how"], "stopped");
+    EXPECT_EQ(s["exits"]["linger3000"]["how"], "stopped") << "killed 2 s after the run though another had just ended";
+    EXPECT_EQ(s["exits"]["linger60000"]["how"], "failed");
+    EXPECT_NE(arena_lines(read_console(rec), "linger60000").find("was killed, not having ended when told to stop"),
+              std::string::npos);
+}
+
 TEST(Supervision, CtrlCEndsARunWhoseControllerStoppedWithAnImageUnread) {
     TempDir tmp;
     const auto rec = tmp.path() / "rec";
