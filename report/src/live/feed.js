@@ -15,7 +15,6 @@ export class LiveFeed {
     this.last = null; // the latest frame
     this.framesReceived = 0;
     this.lost = 0;
-    this.droppedLines = 0;
     this.listeners = { hello: [], frame: [], close: [], step: [] };
   }
 
@@ -52,7 +51,6 @@ export class LiveFeed {
     }
     for (const line of frame.console) this.console.push(line);
     if (this.console.length > 2 * KEPT_LINES) this.console.splice(0, this.console.length - KEPT_LINES);
-    this.droppedLines = frame.droppedLines; // by the arena, when a frame's lines were too many to show
     for (const [robot, steps] of Object.entries(frame.steps)) {
       const list = this.steps[robot] || (this.steps[robot] = []);
       list.push(...steps);

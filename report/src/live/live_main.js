@@ -89,7 +89,7 @@ function build(app, feed, hello) {
   // nothing changed or not, wakes several of its threads sixty times a
   // second, and those wake-ups took the cores from a run going flat out
   // (it ran at half its speed under an idle page).
-  let drawn = 0, shownFrame = null, lastFigures = 0, asked = false;
+  let drawn = 0, shownFrame = null, lastFigures = 0, asked = false, ended = false;
   const draw = () => {
     asked = false;
     const frame = feed.last;
@@ -100,6 +100,9 @@ function build(app, feed, hello) {
       if (drawn++ === 0) replay.frameAll(); // the bodies are where they are only now
       hud.show(frame, robots.find((r) => r.name === (chosen || frame.pilot))?.body, lastKeys);
       controls.show(frame, hello.duration);
+      if (frame.droppedLines && !ended) {
+        status.textContent = `connected; ${frame.droppedLines} console lines went by too fast to show here (console.log keeps them all)`;
+      }
       const now = performance.now();
       if (now - lastFigures > 500) {
         lastFigures = now;
@@ -112,7 +115,7 @@ function build(app, feed, hello) {
     if (!asked) requestAnimationFrame(draw);
     asked = true;
   });
-  feed.on('close', () => { status.textContent = 'the run has ended (or the arena was stopped)'; });
+  feed.on('close', () => { ended = true; status.textContent = 'the run has ended (or the arena was stopped)'; });
 
   // Read by the browser tests and the benchmark; handy from the developer console too.
   window.__live = {
