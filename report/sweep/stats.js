@@ -18,7 +18,7 @@ export function shown(v) {
 }
 
 // Runs grouped by the shown values of the given parameters, in the order
-// the spec lists the values; groups no run reached are left out.
+// the sweep file lists the values; groups no run reached are left out.
 export function groups(rows, labels, parameters) {
   const order = labels.map((l) => parameters.find((p) => p.label === l).values.map(shown));
   const map = new Map();
