@@ -119,8 +119,7 @@ std::string world_folder(const std::string& world) {
     std::error_code ec;
     if (p.filename() == "world.toml" && std::filesystem::is_regular_file(p, ec))
         return p.has_parent_path() ? p.parent_path().string() : ".";
-    if (world.find('/') != std::string::npos || world == "." || world == ".." || std::filesystem::exists(p, ec))
-        return world;
+    if (world.find('/') != std::string::npos || std::filesystem::exists(p, ec)) return world;
     const std::filesystem::path installed = arena::own_folder() / ".." / "share" / "arena" / "worlds" / p;
     if (std::filesystem::is_regular_file(installed / "world.toml", ec)) return installed.lexically_normal().string();
     return world;

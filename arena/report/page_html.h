@@ -22,13 +22,6 @@ struct PageParts {
 
 std::string page_html(const PageParts& parts);
 
-// Text for an element or a quoted attribute.
-std::string html_escaped(std::string_view text);
-// JSON inside a <script> element: a "<" can only occur inside a string,
-// where \u003c means the same, so no "</script>" in a robot's text can end
-// the element. A byte that is not UTF-8 becomes U+FFFD, not a broken page.
-std::string script_safe_json(const nlohmann::json& data);
-
 }  // namespace arena
 
 #endif

@@ -776,7 +776,9 @@ void Simulation::stop_controllers(double time) {
     }
     const bool interrupted = end_reason_ == RunStatus::interrupted;
     auto deadline = Clock::now() + (interrupted ? kInterruptedGrace : kGrace);
-    std::size_t were_running = robots_.size() + 1;
+    // Those told to stop: each one that ends, from here on, renews the grace.
+    auto were_running = std::size_t(
+        std::count_if(robots_.begin(), robots_.end(), [](const auto& r) { return r->alive() && r->process; }));
     while (Clock::now() < deadline) {
         std::vector<pollfd> fds;
         std::vector<RobotRun*> who;
@@ -797,7 +799,7 @@ void Simulation::stop_controllers(double time) {
         // While they go on ending, the rest are held up by the others on a
         // busy machine (a hundred ending at once on two cores), not stuck:
         // each end renews the grace, unless the user is waiting on an interrupt.
-        if (running < were_running && were_running <= robots_.size() && !interrupted) deadline = Clock::now() + kGrace;
+        if (running < were_running && !interrupted) deadline = Clock::now() + kGrace;
         were_running = running;
         fds.push_back({interrupts_.fd(), POLLIN, 0});
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
