@@ -89,26 +89,23 @@ function build(app, feed, hello) {
   // nothing changed or not, wakes several of its threads sixty times a
   // second, and those wake-ups took the cores from a run going flat out
   // (it ran at half its speed under an idle page).
-  let drawn = 0, shownFrame = null, lastFigures = 0, asked = false, ended = false;
+  let drawn = 0, lastFigures = 0, asked = false, ended = false;
   const draw = () => {
     asked = false;
-    const frame = feed.last;
-    if (frame && frame !== shownFrame) {
-      shownFrame = frame;
-      timeline.duration = frame.t;
-      timeline.seek(frame.t);
-      if (drawn++ === 0) replay.frameAll(); // the bodies are where they are only now
-      hud.show(frame, robots.find((r) => r.name === (chosen || frame.pilot))?.body, lastKeys);
-      controls.show(frame, hello.duration);
-      if (frame.droppedLines && !ended) {
-        status.textContent = `connected; ${frame.droppedLines} console lines went by too fast to show here (console.log keeps them all)`;
-      }
-      const now = performance.now();
-      if (now - lastFigures > 500) {
-        lastFigures = now;
-        plots.redraw();
-        if (frame.figures && Object.keys(frame.figures).length) renderFigures(figures, frame.figures);
-      }
+    const frame = feed.last; // the latest of those that came since the last draw
+    timeline.duration = frame.t;
+    timeline.seek(frame.t);
+    if (drawn++ === 0) replay.frameAll(); // the bodies are where they are only now
+    hud.show(frame, robots.find((r) => r.name === (chosen || frame.pilot))?.body, lastKeys);
+    controls.show(frame, hello.duration);
+    if (frame.droppedLines && !ended) {
+      status.textContent = `connected; ${frame.droppedLines} console lines went by too fast to show here (console.log keeps them all)`;
+    }
+    const now = performance.now();
+    if (now - lastFigures > 500) {
+      lastFigures = now;
+      plots.redraw();
+      if (frame.figures && Object.keys(frame.figures).length) renderFigures(figures, frame.figures);
     }
   };
   feed.on('frame', () => {
